@@ -65,6 +65,8 @@ struct TSettingsRecord {
     int ComboBoxGIF = 0;  // 0..3
 
     // Process-wide values.
+    // Mirror of the process-wide language flag UseEnglish() (config/texts.h),
+    // which is the owner: LoadSettings sets both, SaveSettings stores the flag.
     bool UseEnglish = true;
     int BatchFormat = 0;             // 0 BMP, 1 PNG, 2 GIF; set when a job is filled
     std::string BatchSaveDirectory;  // batch output folder
@@ -78,5 +80,9 @@ struct TSettingsRecord {
     std::string SaveDirectory;  // save dialog's starting folder
     int OpenIndex = 1;          // filter indexes, counted from 1
     int SaveIndex = 1;
-    int WindowState = 0;  // 0 normal, 2 maximized
+    int WindowState = 0;  // 0 normal, 1 minimized, 2 maximized (stored: 1 as 0)
+    // Main window place and size: filled by LoadSettings for the program to
+    // apply; set by the program to the window's current geometry before
+    // SaveSettings (NormalBounds is stored instead unless WindowState is 0).
+    TBounds WindowBounds;
 };
