@@ -70,9 +70,11 @@ std::string DefaultSettingsPath();
 // Reads the file at path into record and the process-wide language, calling
 // hooks as described above. Never fails towards the caller: a missing,
 // unreadable or other-version file is a first start; a missing key reads as
-// 0, false or "" (not the control default); values are not range-checked
-// except the radio groups ("Bits" other than 0..2 selects
-// RadioButtonPalette, "Trans" other than 0..2 selects RadioButtonRB).
+// 0, false or "" (not the control default), then clamped to its control's
+// range as the control would (so a missing "EditValue" gives 2, a missing
+// "OpenIndex" 1); "Bits" other than 0..2 selects RadioButtonPalette, "Trans"
+// other than 0..2 selects RadioButtonRB; "WindowState" other than 2 is 0.
+// WindowBounds is not checked: the program keeps its window on screen.
 void LoadSettings(TSettingsRecord& record, const TSettingsHooks& hooks, const std::string& path);
 void LoadSettings(TSettingsRecord& record, const TSettingsHooks& hooks);  // DefaultSettingsPath()
 
