@@ -1,14 +1,47 @@
 #pragma once
+// PNG output through libpng: indexed pictures as 8-bit palette images (with
+// a tRNS alpha table when a transparent index is set), full-colour pictures
+// as 8-bit RGB (never with tRNS), optionally Adam7-interlaced; all filters,
+// compression level 9.
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "formats/picture.h"
 
-// Progress in per mille while a PNG is written; 0 again at the end.
+// Progress in per mille while the rows are compressed. Called on the thread
+// that saves, from inside libpng: it must not throw (an exception is
+// swallowed) and must not call back into the writer. A save moves it in
+// steps of more than 50 and ends with 0. An empty hook reports nothing.
 using TPngProgressHook = std::function<void(int perMille)>;
 void SetPngProgressHook(TPngProgressHook hook);
 
-// Writes a full-colour (RGB) or indexed (palette) record to record.FileName
-// through libpng, Adam7-interlaced when interlace is set. True when written.
+// libpng's write-status report (row number as libpng counts it, pass):
+// value = row * 1000 / height of the picture being saved; when it exceeds
+// the last value shown by more than 50 it is shown through the hook.
+void PngProgress(uint32_t rowNumber, int pass);
+
+struct TPngRgb {
+    uint8_t Red;
+    uint8_t Green;
+    uint8_t Blue;
+};
+
+// The inner writer. rows: height rows, top first, each width bytes of
+// indexes (colors > 0) or 3*width bytes red, green, blue (colors == 0);
+// libpng only reads them. palette: colors entries (colors 1..256) or null.
+// alphaTable: at least colors bytes, written as tRNS when colors > 0 and
+// transCorner >= 0. The file appears complete or not at all (written beside
+// fileName and renamed over it); false on any failure, after libpng's
+// structures are freed, and then an existing file stays as it was.
+bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngRgb* palette,
+                  int32_t height, int32_t width, int32_t transCorner, const uint8_t* alphaTable,
+                  int32_t colors, bool interlace);
+
+// Writes record.FileName: pkIndexed records (Colors 1..256, Width*Height
+// indexes below Colors) as palette images, pkFullColour records as RGB.
+// Other kinds, empty sizes or inconsistent buffers give false and no file,
+// without touching the progress hook. Otherwise the progress restarts at 0
+// and the hook gets 0 when the save ends, whether it succeeded or not.
 bool SavePng(const TPictureRecord& record, bool interlace);
