@@ -57,6 +57,11 @@ struct ReduceJob {
 // text naming every setting the palette depends on (e.g. "6//256/0/80/80/80/-1").
 std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job);
 
+// The palette key of the job's settings: OutputPrecision, AddFixed16 (one
+// character of code 1 when on, nothing when off), PaletteSize, SourceMask,
+// WeightBlue, WeightRed, WeightGreen, TransCorner, joined by "/".
+std::string PaletteKey(const ReduceJob& job);
+
 // Single-picture and integrated-batch set-ups; see the fields above.
 void SetUpSingleJob(ReduceJob& job, int32_t width, int32_t height, const ColorValue* source,
                     uint8_t* indexes, ColorValue* palette256, int32_t* workBuffer,
@@ -66,5 +71,10 @@ void SetUpBatchJob(ReduceJob& job, std::vector<int32_t> widths, std::vector<int3
                    std::vector<ColorValue*> palettes, int32_t* workBuffer);
 
 // Runs every stage of the reduction on the calling thread. Polls
-// job.StopRequested between stages and per row; sets job.Succeeded.
+// job.StopRequested between stages and per row; sets job.Succeeded (true
+// only when every stage ended without a stop request). A job with values
+// out of range (sizes below 1, missing buffers, PaletteSize outside 1..256
+// or below what the fixed colours and transparency need) or whose working
+// memory cannot be obtained ends with Succeeded false and its outputs untouched
+// or incomplete.
 void RunJob(ReduceJob& job);
