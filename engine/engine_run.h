@@ -38,5 +38,6 @@ struct TEngineRun {
     bool StopRequested() const { return Job.StopRequested.load(std::memory_order_relaxed); }
     void SetProgress(int value) {
         Job.Progress.store(static_cast<int16_t>(value), std::memory_order_relaxed);
+        if (Job.ProgressObserver) Job.ProgressObserver(value);
     }
 };

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,9 @@ struct ReduceJob {
     std::atomic<bool> StopRequested{false};
     bool Succeeded = false;
     int32_t TransIndex = 0;  // PaletteSize - 1 when TransCorner >= 0
+    // Optional: called on the worker thread with every value written to
+    // Progress, right after the store (tests and tools that follow each step).
+    std::function<void(int)> ProgressObserver;
 };
 
 // Copies the settings record into the settings part of the job, stores the
@@ -73,8 +77,9 @@ void SetUpBatchJob(ReduceJob& job, std::vector<int32_t> widths, std::vector<int3
 // Runs every stage of the reduction on the calling thread. Polls
 // job.StopRequested between stages and per row; sets job.Succeeded (true
 // only when every stage ended without a stop request). A job with values
-// out of range (sizes below 1, missing buffers, PaletteSize outside 1..256
-// or below what the fixed colours and transparency need) or whose working
-// memory cannot be obtained ends with Succeeded false and its outputs untouched
-// or incomplete.
+// out of range (sizes below 1 or above 2^31-1 pixels, missing buffers,
+// settings outside their ranges, PaletteSize above 256 or below what the
+// fixed colours and transparency need, no searchable entry) or whose working
+// memory cannot be obtained ends with Succeeded false and its outputs
+// untouched or incomplete.
 void RunJob(ReduceJob& job);

@@ -152,6 +152,7 @@ void RunStages(ReduceJob& job) {
 void RunJob(ReduceJob& job) {
     job.Succeeded = false;
     job.Progress.store(25, std::memory_order_relaxed);
+    if (job.ProgressObserver) job.ProgressObserver(25);
     if (!SettingsValid(job) || !PicturesValid(job)) return;
     try {
         RunStages(job);
