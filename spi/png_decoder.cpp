@@ -1,0 +1,98 @@
+// PNG through libpng: every colour type and depth comes out as 8-bit BGR
+// (palette expanded, grey widened, 16 bits scaled, alpha dropped with the
+// colour kept). libpng reports errors by longjmp, so each setjmp lives in a
+// small function with no C++ object alive across it.
+#include <png.h>
+
+#include <cstring>
+#include <vector>
+
+#include "spi/spi_common.h"
+
+namespace {
+
+constexpr uint32_t kMaxSide = 1u << 20;
+constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;  // text, ICC profiles and the like
+
+struct TPngSource {
+    const uint8_t* Data;
+    size_t Size;
+    size_t Position;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
+    auto* source = static_cast<TPngSource*>(png_get_io_ptr(png));
+    if (count > source->Size - source->Position) png_error(png, "truncated");
+    std::memcpy(out, source->Data + source->Position, count);
+    source->Position += count;
+}
+
+// Silent: a plug-in never writes to the console of its host.
+void ErrorJump(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void IgnoreWarning(png_structp, png_const_charp) {}
+
+void AskForBgr(png_structp png, png_infop info) {
+    const int colorType = png_get_color_type(png, info);
+    const int bitDepth = png_get_bit_depth(png, info);
+    if (bitDepth == 16) png_set_scale_16(png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
+        png_set_gray_to_rgb(png);
+    }
+    // tRNS is left alone (never turned into alpha); a real alpha channel is stripped.
+    if (colorType & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(png);
+    png_set_bgr(png);
+    png_set_interlace_handling(png);
+}
+
+// Reads the header and sets up the transformations; the size comes back.
+bool ReadHeaderStage(png_structp png, png_infop info, TPngSource* source, png_uint_32* width,
+                     png_uint_32* height) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_read_fn(png, source, &ReadFromMemory);
+    png_set_user_limits(png, kMaxSide, kMaxSide);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_read_info(png, info);
+    AskForBgr(png, info);
+    png_read_update_info(png, info);
+    *width = png_get_image_width(png, info);
+    *height = png_get_image_height(png, info);
+    return png_get_channels(png, info) == 3 && png_get_bit_depth(png, info) == 8 &&
+           png_get_rowbytes(png, info) == static_cast<size_t>(*width) * 3;
+}
+
+bool ReadRowsStage(png_structp png, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_read_image(png, rows);
+    return true;
+}
+
+struct TPngReader {
+    png_structp Png = nullptr;
+    png_infop Info = nullptr;
+    TPngReader() {
+        Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, &ErrorJump, &IgnoreWarning);
+        if (Png) Info = png_create_info_struct(Png);
+    }
+    ~TPngReader() { png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr); }
+    TPngReader(const TPngReader&) = delete;
+    TPngReader& operator=(const TPngReader&) = delete;
+};
+
+}  // namespace
+
+int32_t DecodePng(const uint8_t* data, size_t size, uint64_t maxPixels, TSpiBitmap& out) {
+    if (size < 8 || !LooksLikePng(data)) return SPI_NOT_SUPPORT;
+    TPngReader reader;
+    if (!reader.Png || !reader.Info) return SPI_NO_MEMORY;
+    TPngSource source{data, size, 0};
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    if (!ReadHeaderStage(reader.Png, reader.Info, &source, &width, &height)) return SPI_OUT_OF_ORDER;
+    if (!out.Create(width, height, maxPixels)) return SPI_NO_MEMORY;
+    std::vector<png_bytep> rows(height);
+    for (png_uint_32 y = 0; y < height; ++y) rows[y] = out.Row(y);
+    if (!ReadRowsStage(reader.Png, rows.data())) return SPI_OUT_OF_ORDER;
+    return SPI_ALL_RIGHT;
+}
