@@ -54,7 +54,8 @@ TIniLoadStatus ReadWholeFile(const std::string& path, std::string& text) {
     if (status.type() == std::filesystem::file_type::not_found) return TIniLoadStatus::Missing;
     if (ec || std::filesystem::is_directory(status)) return TIniLoadStatus::Unreadable;
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return errno == ENOENT ? TIniLoadStatus::Missing : TIniLoadStatus::Unreadable;
+    if (file == nullptr)
+        return errno == ENOENT ? TIniLoadStatus::Missing : TIniLoadStatus::Unreadable;
     char chunk[8192];
     bool failed = false;
     for (;;) {
@@ -118,7 +119,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
     const std::string temp = CreateTempBeside(target, fd);
     if (temp.empty()) return false;
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
     bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
@@ -142,7 +144,8 @@ int ParseIniInteger(const std::string& value) {
     constexpr long long kCeiling = static_cast<long long>(INT_MAX) + 1;
     long long magnitude = 0;
     for (; i < value.size(); ++i) {
-        const int digit = base == 16 ? HexDigit(value[i]) : (value[i] >= '0' && value[i] <= '9' ? value[i] - '0' : -1);
+        const int digit = base == 16 ? HexDigit(value[i])
+                                     : (value[i] >= '0' && value[i] <= '9' ? value[i] - '0' : -1);
         if (digit < 0) break;
         magnitude = std::min(magnitude * base + digit, kCeiling);
     }
@@ -217,7 +220,8 @@ bool TIniDocument::Save(const std::string& path, std::string* error) const {
     return ok;
 }
 
-std::vector<std::pair<std::size_t, std::size_t>> TIniDocument::SectionRanges(const std::string& section) const {
+std::vector<std::pair<std::size_t, std::size_t>> TIniDocument::SectionRanges(
+    const std::string& section) const {
     std::vector<std::pair<std::size_t, std::size_t>> ranges;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         if (lines_[i].LineKind != TLine::Section || !SameName(lines_[i].Name, section)) continue;
@@ -229,21 +233,25 @@ std::vector<std::pair<std::size_t, std::size_t>> TIniDocument::SectionRanges(con
     return ranges;
 }
 
-std::optional<std::string> TIniDocument::Value(const std::string& section, const std::string& key) const {
+std::optional<std::string> TIniDocument::Value(const std::string& section,
+                                               const std::string& key) const {
     for (const auto& [header, end] : SectionRanges(section)) {
         for (std::size_t i = header + 1; i < end; ++i) {
-            if (lines_[i].LineKind == TLine::Key && SameName(lines_[i].Name, key)) return lines_[i].Value;
+            if (lines_[i].LineKind == TLine::Key && SameName(lines_[i].Name, key))
+                return lines_[i].Value;
         }
     }
     return std::nullopt;
 }
 
-int TIniDocument::ReadInteger(const std::string& section, const std::string& key, int fallback) const {
+int TIniDocument::ReadInteger(const std::string& section, const std::string& key,
+                              int fallback) const {
     const std::optional<std::string> value = Value(section, key);
     return value ? ParseIniInteger(*value) : fallback;
 }
 
-bool TIniDocument::ReadBool(const std::string& section, const std::string& key, bool fallback) const {
+bool TIniDocument::ReadBool(const std::string& section, const std::string& key,
+                            bool fallback) const {
     return ReadInteger(section, key, fallback ? 1 : 0) != 0;
 }
 
@@ -253,7 +261,8 @@ std::string TIniDocument::ReadString(const std::string& section, const std::stri
     return value ? value->substr(0, kIniMaxStringBytes) : fallback;
 }
 
-void TIniDocument::SetValue(const std::string& section, const std::string& key, const std::string& value) {
+void TIniDocument::SetValue(const std::string& section, const std::string& key,
+                            const std::string& value) {
     const std::string oneLine = value.substr(0, value.find_first_of("\r\n"));
     TLine line = ParseLine(key + "=" + oneLine);
     const auto ranges = SectionRanges(section);
@@ -288,11 +297,14 @@ void TIniDocument::WriteBool(const std::string& section, const std::string& key,
     SetValue(section, key, value ? "1" : "0");
 }
 
-void TIniDocument::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+void TIniDocument::WriteString(const std::string& section, const std::string& key,
+                               const std::string& value) {
     SetValue(section, key, value);
 }
 
-bool TIniDocument::HasSection(const std::string& section) const { return !SectionRanges(section).empty(); }
+bool TIniDocument::HasSection(const std::string& section) const {
+    return !SectionRanges(section).empty();
+}
 
 std::vector<std::string> TIniDocument::SectionKeys(const std::string& section) const {
     std::vector<std::string> keys;
@@ -300,7 +312,8 @@ std::vector<std::string> TIniDocument::SectionKeys(const std::string& section) c
         for (std::size_t i = header + 1; i < end; ++i) {
             if (lines_[i].LineKind != TLine::Key) continue;
             const std::string& name = lines_[i].Name;
-            const bool seen = std::any_of(keys.begin(), keys.end(), [&](const std::string& k) { return SameName(k, name); });
+            const bool seen = std::any_of(keys.begin(), keys.end(),
+                                          [&](const std::string& k) { return SameName(k, name); });
             if (!seen) keys.push_back(name);
         }
     }
@@ -315,13 +328,15 @@ void TIniDocument::EraseSection(const std::string& section) {
     }
 }
 
-int ReadInteger(const std::string& path, const std::string& section, const std::string& key, int fallback) {
+int ReadInteger(const std::string& path, const std::string& section, const std::string& key,
+                int fallback) {
     TIniDocument document;
     document.Load(path);
     return document.ReadInteger(section, key, fallback);
 }
 
-bool ReadBool(const std::string& path, const std::string& section, const std::string& key, bool fallback) {
+bool ReadBool(const std::string& path, const std::string& section, const std::string& key,
+              bool fallback) {
     TIniDocument document;
     document.Load(path);
     return document.ReadBool(section, key, fallback);
@@ -342,13 +357,13 @@ bool WriteString(const std::string& path, const std::string& section, const std:
     return document.Save(path, error);
 }
 
-bool WriteInteger(const std::string& path, const std::string& section, const std::string& key, int value,
-                  std::string* error) {
+bool WriteInteger(const std::string& path, const std::string& section, const std::string& key,
+                  int value, std::string* error) {
     return WriteString(path, section, key, std::to_string(value), error);
 }
 
-bool WriteBool(const std::string& path, const std::string& section, const std::string& key, bool value,
-               std::string* error) {
+bool WriteBool(const std::string& path, const std::string& section, const std::string& key,
+               bool value, std::string* error) {
     return WriteString(path, section, key, value ? "1" : "0", error);
 }
 

@@ -48,7 +48,7 @@ enum class TIniLoadStatus {
 int ParseIniInteger(const std::string& value);
 
 class TIniDocument {
-public:
+  public:
     // Replaces the contents with the file's; Missing and Unreadable leave an
     // empty document. Remembers whether to save it back as unreadable.
     TIniLoadStatus Load(const std::string& path);
@@ -81,12 +81,12 @@ public:
     // Removes the section's header and all its lines (every section of that name).
     void EraseSection(const std::string& section);
 
-private:
+  private:
     struct TLine {
         enum Kind { Other, Section, Key } LineKind = Other;
-        std::string Raw;   // the line as read or written, without its line end
-        std::string Name;  // section or key name, blanks removed
-        std::string Value; // key value, blanks removed
+        std::string Raw;    // the line as read or written, without its line end
+        std::string Name;   // section or key name, blanks removed
+        std::string Value;  // key value, blanks removed
     };
     std::vector<TLine> lines_;
     bool bom_ = false;
@@ -95,7 +95,8 @@ private:
 
     static TLine ParseLine(const std::string& raw);
     // Index of the first line of each section named section: [header, end).
-    std::vector<std::pair<std::size_t, std::size_t>> SectionRanges(const std::string& section) const;
+    std::vector<std::pair<std::size_t, std::size_t>> SectionRanges(
+        const std::string& section) const;
 };
 
 // Per-call functions: each opens the file by name. Reads of a missing or
@@ -115,7 +116,8 @@ bool WriteString(const std::string& path, const std::string& section, const std:
                  const std::string& value, std::string* error = nullptr);
 std::vector<std::string> ReadSectionKeys(const std::string& path, const std::string& section);
 // Erasing from a missing file, or a section the file lacks, succeeds without writing.
-bool EraseSection(const std::string& path, const std::string& section, std::string* error = nullptr);
+bool EraseSection(const std::string& path, const std::string& section,
+                  std::string* error = nullptr);
 
 // "<path> に書き込めません": the text of a failed write, path made absolute.
 std::string IniWriteErrorText(const std::string& path);

@@ -193,8 +193,8 @@ bool LoadSettingsForCli(const std::string& path, TSettingsRecord& record, std::s
         return false;
     }
     if (!IsVersionFile(ini)) {
-        error = path + " is not a Zinop settings file of version " + std::to_string(kSettingsVersion) +
-                " (section [zinop], key Version)";
+        error = path + " is not a Zinop settings file of version " +
+                std::to_string(kSettingsVersion) + " (section [zinop], key Version)";
         return false;
     }
     TSettingsRecord loaded = record;

@@ -52,7 +52,9 @@ static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<std::size_t>(Tex
 
 std::atomic<bool> gUseEnglish{true};
 
-bool StartsWithJa(const char* value) { return value != nullptr && std::strncmp(value, "ja", 2) == 0; }
+bool StartsWithJa(const char* value) {
+    return value != nullptr && std::strncmp(value, "ja", 2) == 0;
+}
 
 }  // namespace
 

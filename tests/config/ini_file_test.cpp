@@ -97,7 +97,7 @@ TEST(IniDocument, EraseSectionRemovesOnlyThatSection) {
 }
 
 class IniFileTest : public ::testing::Test {
-protected:
+  protected:
     TTempFolder folder_;
     std::string path_ = folder_.File("Zinop.ini");
 };
@@ -111,7 +111,8 @@ TEST_F(IniFileTest, PerCallFunctionsRoundTripAndKeepForeignLines) {
     EXPECT_TRUE(ReadBool(path_, "zinop", "transsw"));
     EXPECT_EQ(ReadString(path_, "zinop", "recent0"), "/home/ユーザー/画像.bmp");
     EXPECT_EQ(ReadSectionKeys(path_, "plugins"), std::vector<std::string>{"ifjpeg.spi"});
-    EXPECT_TRUE(GetFile(path_).starts_with("; by hand\r\n[plugins]\r\nifjpeg.spi=0\r\n[zinop]\r\n"));
+    EXPECT_TRUE(
+        GetFile(path_).starts_with("; by hand\r\n[plugins]\r\nifjpeg.spi=0\r\n[zinop]\r\n"));
     EXPECT_EQ(CountFiles(folder_.Folder()), 1);  // no temporary file left behind
 }
 
@@ -152,7 +153,8 @@ TEST_F(IniFileTest, FailedWriteOverAnExistingFileKeepsIt) {
 
 TEST_F(IniFileTest, RelativePathIsReportedInFull) {
     const std::string text = IniWriteErrorText("rel/Zinop.ini");
-    EXPECT_EQ(text, (std::filesystem::current_path() / "rel/Zinop.ini").string() + " に書き込めません");
+    EXPECT_EQ(text,
+              (std::filesystem::current_path() / "rel/Zinop.ini").string() + " に書き込めません");
 }
 
 TEST_F(IniFileTest, WriteThroughSymlinkKeepsTheLink) {

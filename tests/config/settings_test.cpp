@@ -35,7 +35,7 @@ struct THookLog {
 };
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     TTempFolder folder_;
     std::string path_ = folder_.File("Zinop.ini");
     THookLog log_;
@@ -57,8 +57,8 @@ TEST_F(SettingsTest, FirstStartOnJapaneseSystem) {
     const TSettingsRecord record = Load();
     EXPECT_FALSE(UseEnglish());
     EXPECT_FALSE(record.UseEnglish);
-    EXPECT_EQ(log_.Calls, (std::vector<std::string>{"bounds", "filters", "recent", "about", "values",
-                                                     "dither"}));
+    EXPECT_EQ(log_.Calls, (std::vector<std::string>{"bounds", "filters", "recent", "about",
+                                                    "values", "dither"}));
     EXPECT_EQ(record.ComboBoxPaletteVolume, 6);
     EXPECT_EQ(record.ComboBoxTrim, 3);
     EXPECT_EQ(record.ComboBoxGIF, 0);
@@ -88,7 +88,8 @@ TEST_F(SettingsTest, FileWithOnlyVersionGivesZeroValues) {
     PutFile(path_, "[zinop]\nVersion=35\n");
     log_.Japanese = false;
     const TSettingsRecord record = Load();
-    EXPECT_EQ(log_.Calls, (std::vector<std::string>{"bounds", "filters", "recent", "values", "dither"}));
+    EXPECT_EQ(log_.Calls,
+              (std::vector<std::string>{"bounds", "filters", "recent", "values", "dither"}));
     EXPECT_FALSE(UseEnglish());  // "language" missing reads false: Japanese
     EXPECT_EQ(record.TrackBarDither, 0);
     EXPECT_EQ(record.ComboBoxPaletteVolume, 0);  // Web
@@ -259,13 +260,46 @@ TEST_F(SettingsTest, EveryKeyRoundTrips) {
 
 TEST_F(SettingsTest, NewFileListsKeysInTableOrder) {
     Save(TSettingsRecord{});
-    const std::vector<std::string> expected = {
-        "Version", "dither", "Fix", "Source", "Cblue", "Cred", "Cgreen", "ditherMode",
-        "ditherOption", "Bits", "EditValue", "Add16Pal", "Trans", "TransSW", "PNGtype", "BatchIs",
-        "GIFtype", "ToolBar", "BatchSaveDirectory", "LoadDirectory", "SaveDirectory", "OpenIndex",
-        "SaveIndex", "PluginsPath", "language", "WindowWidth", "WindowHeight", "WindowTop",
-        "WindowLeft", "WindowState", "Recent0", "Recent1", "Recent2", "Recent3", "Recent4",
-        "Recent5", "Recent6", "Recent7", "Recent8", "Recent9"};
+    const std::vector<std::string> expected = {"Version",
+                                               "dither",
+                                               "Fix",
+                                               "Source",
+                                               "Cblue",
+                                               "Cred",
+                                               "Cgreen",
+                                               "ditherMode",
+                                               "ditherOption",
+                                               "Bits",
+                                               "EditValue",
+                                               "Add16Pal",
+                                               "Trans",
+                                               "TransSW",
+                                               "PNGtype",
+                                               "BatchIs",
+                                               "GIFtype",
+                                               "ToolBar",
+                                               "BatchSaveDirectory",
+                                               "LoadDirectory",
+                                               "SaveDirectory",
+                                               "OpenIndex",
+                                               "SaveIndex",
+                                               "PluginsPath",
+                                               "language",
+                                               "WindowWidth",
+                                               "WindowHeight",
+                                               "WindowTop",
+                                               "WindowLeft",
+                                               "WindowState",
+                                               "Recent0",
+                                               "Recent1",
+                                               "Recent2",
+                                               "Recent3",
+                                               "Recent4",
+                                               "Recent5",
+                                               "Recent6",
+                                               "Recent7",
+                                               "Recent8",
+                                               "Recent9"};
     EXPECT_EQ(ReadSectionKeys(path_, "zinop"), expected);
     EXPECT_NE(GetFile(path_).find("\nRecent9=\n"), std::string::npos);  // empty slots written
     EXPECT_EQ(Key("Version"), "35");
@@ -277,8 +311,9 @@ TEST_F(SettingsTest, SaveKeepsPluginsAndForeignKeys) {
     record.TrackBarDither = 5;
     Save(record);
     const std::string text = GetFile(path_);
-    EXPECT_TRUE(text.starts_with("[plugins]\r\nifpng.spi=0\r\n[zinop]\r\nVersion=35\r\nmine=1\r\n"
-                                 "dither=5\r\n"));
+    EXPECT_TRUE(
+        text.starts_with("[plugins]\r\nifpng.spi=0\r\n[zinop]\r\nVersion=35\r\nmine=1\r\n"
+                         "dither=5\r\n"));
     EXPECT_EQ(ReadSectionKeys(path_, "plugins"), std::vector<std::string>{"ifpng.spi"});
 }
 
@@ -331,7 +366,8 @@ TEST_F(SettingsTest, CliReaderAcceptsOnlyVersion35) {
     EXPECT_EQ(record.TrackBarDither, 0);  // missing key: 0, as the program reads it
     EXPECT_FALSE(record.UseEnglish);
     EXPECT_TRUE(UseEnglish());  // the process-wide flag is left alone
-    EXPECT_EQ(GetFile(path_), "[zinop]\nVersion=35\nditherMode=4\nBatchIs=1\nGIFtype=3\nlanguage=0\n");
+    EXPECT_EQ(GetFile(path_),
+              "[zinop]\nVersion=35\nditherMode=4\nBatchIs=1\nGIFtype=3\nlanguage=0\n");
 }
 
 TEST(SettingsPath, DefaultFileLiesBesideTheProgram) {

@@ -10,7 +10,7 @@
 #include <string>
 
 class TTempFolder {
-public:
+  public:
     TTempFolder() {
         static std::atomic<int> counter{0};
         path_ = std::filesystem::temp_directory_path() /
@@ -28,7 +28,7 @@ public:
     std::string File(const std::string& name) const { return (path_ / name).string(); }
     std::string Folder() const { return path_.string() + "/"; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -39,9 +39,10 @@ TEST(Texts, FileDialogFiltersDifferInBlanks) {
     EXPECT_STREQ(Text(TextId::SaveFilter, true),
                  "All files(*.*)|*.*|BMP files(*.bmp)|*.bmp|PNG files(*.png)|*.png|GIF "
                  "files(*.gif)|*.gif");
-    EXPECT_STREQ(Text(TextId::SaveFilter, false),
-                 "すべてのファイル(*.*)|*.*|BMP ファイル(*.bmp)|*.bmp|PNG ファイル(*.png)|*.png|GIF "
-                 "ファイル(*.gif)|*.gif");
+    EXPECT_STREQ(
+        Text(TextId::SaveFilter, false),
+        "すべてのファイル(*.*)|*.*|BMP ファイル(*.bmp)|*.bmp|PNG ファイル(*.png)|*.png|GIF "
+        "ファイル(*.gif)|*.gif");
 }
 
 TEST(Texts, SameInBothLanguages) {
