@@ -1,0 +1,38 @@
+#pragma once
+// The commands of zinop-cli. Each returns the process exit status.
+
+#include <string>
+
+#include "cli/cli_options.h"
+#include "config/settings_record.h"
+#include "formats/picture.h"
+
+inline constexpr int kExitOk = 0;           // every file written
+inline constexpr int kExitFailed = 1;       // a file could not be loaded or saved
+inline constexpr int kExitUsage = 2;        // usage error
+inline constexpr int kExitInterrupted = 130;  // Ctrl+C (128 + SIGINT)
+
+// Reduces options.Files with settings as a per-file or integrated batch run,
+// printing the run's log on stdout (unless quiet) and a progress bar on
+// stderr when it is a terminal. 0 when every file was written; 1 when a file
+// could not be loaded or saved, was skipped (its output would overwrite it)
+// or the run was aborted; 130 after Ctrl+C.
+int RunReduce(const TCliOptions& options, TSettingsRecord settings);
+
+// Loads IN and writes it full colour to OUT: .bmp 24-bit, .png RGB (case
+// does not matter); .gif is refused ("Can't save", 1); another extension is
+// a usage error (2).
+int RunConvert(const TCliOptions& options);
+
+// Prints "W x H / N color(s)." for FILE.
+int RunInfo(const TCliOptions& options);
+
+// Lists every "*.spi" file of the plug-in folder with its state and info texts.
+int RunPlugins(const TCliOptions& options);
+
+// Distinct colours in the picture: for full-colour pictures the distinct
+// pixel values, for indexed pictures the distinct indexes used; 0 otherwise.
+int CountDistinctColors(const TPictureRecord& record);
+
+// "W x H / N color(s)." in the current language.
+std::string PropertyText(const TPictureRecord& record, int colors);

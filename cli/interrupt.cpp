@@ -1,0 +1,25 @@
+#include "cli/interrupt.h"
+
+#include <csignal>
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+struct sigaction gPrevious {};
+
+void OnInterrupt(int) { gInterrupted = 1; }
+
+}  // namespace
+
+TInterruptGuard::TInterruptGuard() {
+    gInterrupted = 0;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &gPrevious);
+}
+
+TInterruptGuard::~TInterruptGuard() { sigaction(SIGINT, &gPrevious, nullptr); }
+
+bool TInterruptGuard::Interrupted() { return gInterrupted != 0; }

@@ -1,0 +1,89 @@
+// zinop-cli: the program's reduction, batch runs and file formats from the
+// command line. Options map onto the settings record, so a reduction here
+// goes through exactly the path of the desktop program's reduce command.
+
+#include <cstdio>
+#include <string>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_options.h"
+#include "config/paths.h"
+#include "config/settings.h"
+#include "config/texts.h"
+#ifdef ZINOP_HAVE_PLUGINS
+#include "plugins/plugin_host.h"
+#endif
+
+#ifndef ZINOP_VERSION
+#define ZINOP_VERSION "35"
+#endif
+
+namespace {
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "zinop-cli: %s\n\n%s", message.c_str(), UsageText());
+    return kExitUsage;
+}
+
+// Plug-ins from --plugins (default: the folder of zinop-cli, as the
+// program's first start takes its own folder); the --settings file's
+// section "plugins" disables some. Without --settings none is disabled.
+void SetUpPlugins(const TCliOptions& options) {
+#ifdef ZINOP_HAVE_PLUGINS
+    SetPluginFolder(options.PluginsDir.empty() ? ProgramFolder()
+                                               : AddTrailingSeparator(options.PluginsDir));
+    SetPluginSettingsFile(options.SettingsFile);
+    if (options.Command != TCliCommand::Plugins) {
+        LoadPlugins();
+        InstallPluginLoadHook();
+    }
+#else
+    (void)options;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SetUseEnglish(!SystemLocaleIsJapanese());
+    TCliOptions options;
+    std::string error;
+    if (!ParseCommandLine(argc, argv, options, error)) {
+        return UsageError(error);
+    }
+    if (options.Command == TCliCommand::Help) {
+        std::fputs(UsageText(), stdout);
+        return kExitOk;
+    }
+    if (options.Command == TCliCommand::Version) {
+        std::printf("zinop-cli (Zinop) version %s\n", ZINOP_VERSION);
+        return kExitOk;
+    }
+    TSettingsRecord settings;  // the settings dialog's first-start values
+    if (!options.SettingsFile.empty() &&
+        !LoadSettingsForCli(options.SettingsFile, settings, error)) {
+        return UsageError("--settings: " + error);
+    }
+    ApplyOptions(options, settings);
+    SetUpPlugins(options);
+
+    int status = kExitOk;
+    switch (options.Command) {
+        case TCliCommand::Reduce:
+            status = RunReduce(options, settings);
+            break;
+        case TCliCommand::Convert:
+            status = RunConvert(options);
+            break;
+        case TCliCommand::Info:
+            status = RunInfo(options);
+            break;
+        default:
+            status = RunPlugins(options);
+            break;
+    }
+#ifdef ZINOP_HAVE_PLUGINS
+    UnloadPlugins();
+#endif
+    return status;
+}

@@ -1,0 +1,105 @@
+// zinop-cli reduce: the core batch run, driven by a small main loop.
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "cli/cli_commands.h"
+#include "cli/interrupt.h"
+#include "cli/main_queue.h"
+#include "cli/progress_bar.h"
+#include "engine/batch.h"
+#include "engine/convert.h"
+#include "engine/reduce_job.h"
+#include "formats/png_writer.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kTick{100};
+
+std::string CurrentFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string(".") : folder.string();
+}
+
+// Runs each reduction on a TConvert and hands its completion to the main
+// loop, as the desktop program's queued call would.
+class TWorkerHost {
+public:
+    explicit TWorkerHost(TMainQueue& queue) : queue_(queue) {}
+
+    void Start(ReduceJob& job, std::function<void()> done) {
+        worker_.reset();  // the previous worker has ended; wait for its thread
+        TMainQueue* queue = &queue_;
+        worker_ = std::make_unique<TConvert>(
+            job, [queue, done](ReduceJob&) { queue->Post(done); });
+        if (!worker_->Start()) {
+            job.Succeeded = false;
+            queue_.Post(done);
+        }
+    }
+
+private:
+    TMainQueue& queue_;
+    std::unique_ptr<TConvert> worker_;
+};
+
+int ExitStatus(const TBatchTally& tally) {
+    if (TInterruptGuard::Interrupted()) {
+        return kExitInterrupted;
+    }
+    const bool allWritten = tally.LoadFailures == 0 && tally.SaveFailures == 0 &&
+                            tally.Skipped == 0 && !tally.Aborted;
+    return allWritten ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
+    settings.BatchSaveDirectory = options.OutputDir.empty() ? CurrentFolder() : options.OutputDir;
+    ReduceJob job;
+    FillReduceJob(settings, job);  // also adds the output folder's trailing separator
+
+    TMainQueue queue;
+    TProgressBar bar(isatty(STDERR_FILENO) != 0);
+    TWorkerHost host(queue);
+    TBatchHooks hooks;
+    hooks.Log = [&bar, quiet = options.Quiet](const std::string& line) {
+        if (!quiet) {
+            bar.Clear();
+            std::fputs(line.c_str(), stdout);
+            std::fputc('\n', stdout);
+            std::fflush(stdout);
+        }
+    };
+    hooks.StartWorker = [&host](ReduceJob& j, std::function<void()> done) {
+        host.Start(j, std::move(done));
+    };
+    SetPngProgressHook([&bar](int perMille) { bar.Show("Save  ", perMille); });
+
+    TBatchRun run(job, BatchOutputFromSettings(settings), options.Files, hooks);
+    TInterruptGuard interrupt;
+    if (options.Integrated) {
+        run.StartIntegrated();
+    } else {
+        run.StartPerFile();
+    }
+    bool cancelSent = false;
+    while (run.Running()) {
+        queue.RunFor(kTick);
+        if (TInterruptGuard::Interrupted() && !cancelSent) {
+            run.Cancel();
+            cancelSent = true;
+        }
+        if (run.Running()) {
+            bar.Show("Reduce", job.Progress.load(std::memory_order_relaxed));
+        }
+    }
+    bar.Clear();
+    SetPngProgressHook(nullptr);
+    return ExitStatus(run.Tally());
+}

@@ -1,0 +1,305 @@
+// The per-file and integrated batch runs as state machines on the driving
+// thread. Each step ends either by starting a worker (the run goes on in its
+// completion) or by ending the run.
+
+#include "engine/batch.h"
+
+#include <new>
+#include <utility>
+
+#include "config/texts.h"
+#include "formats/bmp.h"
+
+namespace {
+
+// Frees a buffer's memory, not just its contents: a long batch should not
+// keep the largest picture's buffers alive between files.
+template <typename T>
+void Release(std::vector<T>& buffer) {
+    std::vector<T>().swap(buffer);
+}
+
+ColorValue* PaletteView(TPictureRecord& record) {
+    return reinterpret_cast<ColorValue*>(record.Palette.data());
+}
+
+// Turns a loaded full-colour record into the indexed result record it will
+// be reduced into; false when the buffers cannot be had.
+bool PrepareResult(const TPictureRecord& source, const ReduceJob& job, TPictureRecord& result) {
+    result = TPictureRecord{};
+    result.Kind = pkIndexed;
+    result.Width = source.Width;
+    result.Height = source.Height;
+    result.FileName = source.FileName;
+    result.Colors = job.PaletteSize;
+    result.TransIndex = job.TransIndex;
+    result.TransCorner = job.TransCorner;
+    try {
+        result.Pixels.assign(static_cast<size_t>(source.Width) * static_cast<size_t>(source.Height),
+                             0);
+        result.Palette.assign(1024, 0);
+    } catch (const std::bad_alloc&) {
+        result = TPictureRecord{};
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+TBatchRun::TBatchRun(ReduceJob& job, TBatchOutput output, std::vector<std::string> files,
+                     TBatchHooks hooks)
+    : job_(job), output_(std::move(output)), files_(std::move(files)), hooks_(std::move(hooks)) {
+    if (!hooks_.Load) {
+        hooks_.Load = LoadPicture;
+    }
+    if (!hooks_.Save) {
+        hooks_.Save = SaveBatchResult;
+    }
+}
+
+void TBatchRun::Log(const std::string& line) {
+    if (hooks_.Log) {
+        hooks_.Log(line);
+    }
+}
+
+void TBatchRun::Cancel() {
+    if (!running_) {
+        return;
+    }
+    cancelled_ = true;
+    job_.StopRequested.store(true);
+}
+
+// A completion that arrives while the starter is still running (a synchronous
+// stand-in) is kept and run by the loop in Drive, so a long batch never nests
+// one step inside the previous one.
+void TBatchRun::StartWorker(void (TBatchRun::*handler)()) {
+    starting_ = true;
+    hooks_.StartWorker(job_, [this, handler] {
+        if (starting_) {
+            deferred_ = handler;
+        } else {
+            Drive(handler);
+        }
+    });
+    starting_ = false;
+}
+
+void TBatchRun::Drive(void (TBatchRun::*handler)()) {
+    (this->*handler)();
+    while (deferred_ != nullptr) {
+        const auto next = deferred_;
+        deferred_ = nullptr;
+        (this->*next)();
+    }
+}
+
+void TBatchRun::End() {
+    running_ = false;
+    if (hooks_.Finished) {
+        hooks_.Finished();
+    }
+}
+
+// Writes result next to nothing it came from: the output path replaces the
+// source path in result.FileName; a path that names the source file itself
+// is skipped. True when the file was written.
+bool TBatchRun::WriteResult(TPictureRecord& result, const std::string& sourcePath) {
+    result.FileName = BatchOutputPath(output_.Folder, result.FileName, output_.Format);
+    if (IsSameFile(sourcePath, result.FileName)) {
+        Log(Text(TextId::BatchSkipSameName));
+        ++tally_.Skipped;
+        return false;
+    }
+    if (hooks_.BeforeSave) {
+        hooks_.BeforeSave();
+    }
+    if (!hooks_.Save(result, output_)) {
+        Log(Text(TextId::BatchCantSave));
+        ++tally_.SaveFailures;
+        return false;
+    }
+    ++tally_.Written;
+    return true;
+}
+
+// ---- Per-file run -------------------------------------------------------
+
+void TBatchRun::StartPerFile() {
+    if (running_) {
+        return;
+    }
+    running_ = true;
+    cancelled_ = false;
+    tally_ = TBatchTally{};
+    job_.StopRequested.store(false);
+    BatchIndex = -1;
+    Drive(&TBatchRun::BatchStep);
+}
+
+void TBatchRun::BatchStep() {
+    if (BatchIndex < 0) {
+        BatchSource = TPictureRecord{};
+        Release(WorkBuffer);
+        job_.Succeeded = true;  // so that loading begins
+        Log("");
+    } else {
+        if (job_.Succeeded) {
+            SaveCurrentResult();
+        }
+        Release(ResultRecord.Pixels);
+        Release(ResultRecord.Palette);
+    }
+    if (cancelled_) {
+        job_.Succeeded = false;  // nothing more is loaded after a stop request
+    }
+    if (job_.Succeeded) {
+        LoadNextAndStart();
+        return;
+    }
+    Log(Text(TextId::BatchAbort));
+    tally_.Aborted = true;
+    EndPerFileRun();
+}
+
+void TBatchRun::SaveCurrentResult() {
+    ResultRecord.TransIndex = job_.TransIndex;
+    ResultRecord.TransCorner = job_.TransCorner;
+    Log(Text(TextId::BatchSaving));
+    if (WriteResult(ResultRecord, BatchSource.FileName)) {
+        Log(std::string(Text(TextId::BatchFinish)) + std::to_string(BatchIndex + 1) + "/" +
+            std::to_string(files_.size()) + ") " + ResultRecord.FileName);
+    }
+}
+
+// Loads files from the next index on until one loads (its reduction is then
+// started) or the list ends (the run ends).
+void TBatchRun::LoadNextAndStart() {
+    for (;;) {
+        ++BatchIndex;
+        if (BatchIndex >= static_cast<int>(files_.size())) {
+            EndPerFileRun();
+            return;
+        }
+        const std::string& path = files_[static_cast<size_t>(BatchIndex)];
+        BatchSource.FileName = path;
+        if (hooks_.Load(BatchSource) == 0 && PrepareResult(BatchSource, job_, ResultRecord) &&
+            PrepareWorkBuffer(BatchSource.Pixels.size() / sizeof(ColorValue))) {
+            ++tally_.Loaded;
+            Log(Text(TextId::BatchLoad) + path);
+            StartFile();
+            return;
+        }
+        ++tally_.LoadFailures;
+        Log(Text(TextId::BatchCantLoad) + path);
+    }
+}
+
+void TBatchRun::StartFile() {
+    Log(Text(TextId::BatchReducing));
+    SetUpSingleJob(job_, BatchSource.Width, BatchSource.Height, BatchSource.ColorPixels(),
+                   ResultRecord.Pixels.data(), PaletteView(ResultRecord), WorkBuffer.data(),
+                   false);
+    StartWorker(&TBatchRun::BatchStep);
+}
+
+// The work buffer is resized to each picture; a picture too large for the
+// memory left counts as one that could not be loaded.
+bool TBatchRun::PrepareWorkBuffer(size_t pixels) {
+    try {
+        WorkBuffer.resize(pixels);
+    } catch (const std::bad_alloc&) {
+        Release(WorkBuffer);
+        Release(ResultRecord.Pixels);
+        Release(ResultRecord.Palette);
+        return false;
+    }
+    return true;
+}
+
+void TBatchRun::EndPerFileRun() {
+    BatchSource = TPictureRecord{};
+    Release(WorkBuffer);
+    Log(Text(TextId::BatchComplete));
+    End();
+}
+
+// ---- Integrated run -----------------------------------------------------
+
+void TBatchRun::StartIntegrated() {
+    if (running_) {
+        return;
+    }
+    running_ = true;
+    cancelled_ = false;
+    tally_ = TBatchTally{};
+    job_.StopRequested.store(false);
+    BatchEntries.clear();
+    size_t totalPixels = 0;
+    for (const std::string& path : files_) {
+        TEntry entry;
+        entry.Source.FileName = path;
+        if (hooks_.Load(entry.Source) != 0 || !PrepareResult(entry.Source, job_, entry.Result)) {
+            ++tally_.LoadFailures;
+            Log(Text(TextId::BatchCantLoad) + path);
+            continue;
+        }
+        ++tally_.Loaded;
+        totalPixels += entry.Result.Pixels.size();
+        Log(Text(TextId::BatchLoad) + path);
+        BatchEntries.push_back(std::move(entry));
+    }
+    bool haveBuffer = false;
+    if (!BatchEntries.empty()) {
+        try {
+            WorkBuffer.assign(totalPixels, 0);
+            haveBuffer = true;
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    if (!haveBuffer) {
+        BatchEntries.clear();
+        Log(Text(TextId::BatchAbort));
+        tally_.Aborted = true;
+        End();
+        return;
+    }
+    std::vector<int32_t> widths, heights;
+    std::vector<const ColorValue*> sources;
+    std::vector<uint8_t*> indexes;
+    std::vector<ColorValue*> palettes;
+    for (TEntry& entry : BatchEntries) {
+        widths.push_back(entry.Source.Width);
+        heights.push_back(entry.Source.Height);
+        sources.push_back(entry.Source.ColorPixels());
+        indexes.push_back(entry.Result.Pixels.data());
+        palettes.push_back(PaletteView(entry.Result));
+    }
+    SetUpBatchJob(job_, std::move(widths), std::move(heights), std::move(sources),
+                  std::move(indexes), std::move(palettes), WorkBuffer.data());
+    Log(Text(TextId::BatchReducing));
+    StartWorker(&TBatchRun::FinishIntegratedBatch);
+}
+
+void TBatchRun::FinishIntegratedBatch() {
+    if (job_.Succeeded) {
+        for (size_t i = 0; i < BatchEntries.size(); ++i) {
+            TPictureRecord& result = BatchEntries[i].Result;
+            result.Colors = job_.PaletteCountOf[i];
+            result.TransIndex = job_.TransIndex;
+            result.TransCorner = job_.TransCorner;
+            if (WriteResult(result, BatchEntries[i].Source.FileName)) {
+                Log(Text(TextId::BatchSave) + result.FileName);
+            }
+        }
+        Log(Text(TextId::BatchComplete));
+    } else {
+        Log(Text(TextId::BatchAbort));
+        tally_.Aborted = true;
+    }
+    Release(WorkBuffer);
+    BatchEntries.clear();
+    End();
+}
