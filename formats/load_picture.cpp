@@ -1,0 +1,93 @@
+// How pictures enter the program: files (plug-ins first, BMP as fallback)
+// and DIB blocks from the clipboard or a plug-in, wrapped into a BMP file
+// image so that one decoder reads everything.
+
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+
+#include "formats/bmp.h"
+#include "formats/bmp_info.h"
+
+namespace {
+
+constexpr size_t kFileHeaderBytes = 14;
+// Offset of the colours-important field inside a Windows information header.
+constexpr size_t kColorsImportantOffset = 36;
+
+TPluginLoadHook& PluginHook() {
+    static TPluginLoadHook hook;
+    return hook;
+}
+
+bool AskPlugins(TPictureRecord& record) {
+    const TPluginLoadHook& hook = PluginHook();
+    if (!hook) return false;
+    try {
+        return hook(record);
+    } catch (const std::bad_alloc&) {
+        return false;  // as if no plug-in took the file
+    }
+}
+
+void WriteFileHeader(TByteBuffer& out, uint32_t fileSize, uint32_t pixelOffset) {
+    out.PutU8('B');
+    out.PutU8('M');
+    out.PutU32LE(fileSize);
+    out.PutU16LE(0);
+    out.PutU16LE(0);
+    out.PutU32LE(pixelOffset);
+}
+
+}  // namespace
+
+void SetPluginLoadHook(TPluginLoadHook hook) { PluginHook() = std::move(hook); }
+
+int LoadPicture(TPictureRecord& record) {
+    if (AskPlugins(record)) return 0;
+    TByteBuffer file;
+    if (!ReadWholeFile(record.FileName, file)) return 1;
+    return DecodeBmp(record, file);
+}
+
+bool DibToBmpImage(const uint8_t* info, size_t infoSize, const uint8_t* pixels, size_t pixelSize,
+                   TByteBuffer& out) {
+    TBmpInfo bmp;
+    if (!info || !ParseBmpInfo(info, infoSize, bmp)) return false;
+    const size_t headerAndTable = bmp.HeaderSize + bmp.TableBytes();
+    if (headerAndTable > infoSize) return false;
+    // An image size of 0 is allowed for uncompressed rows; a compressed
+    // picture then takes the whole pixel block.
+    uint64_t imageSize = bmp.ImageSize;
+    if (imageSize == 0)
+        imageSize = bmp.Compressed() ? pixelSize : BmpStride(bmp.Width, bmp.BitCount) * bmp.Height;
+    if (imageSize > pixelSize || (imageSize > 0 && !pixels)) return false;
+    const uint64_t pixelOffset = kFileHeaderBytes + headerAndTable;
+    const uint64_t fileSize = pixelOffset + imageSize;
+    if (fileSize > std::numeric_limits<uint32_t>::max()) return false;
+    try {
+        out.Clear();
+        out.Data.reserve(static_cast<size_t>(fileSize));
+        WriteFileHeader(out, static_cast<uint32_t>(fileSize), static_cast<uint32_t>(pixelOffset));
+        out.PutBytes(info, headerAndTable);
+        if (!bmp.Core)
+            std::memset(out.Data.data() + kFileHeaderBytes + kColorsImportantOffset, 0, 4);
+        out.PutBytes(pixels, static_cast<size_t>(imageSize));
+    } catch (const std::bad_alloc&) {
+        out.Clear();
+        return false;
+    }
+    out.Position = 0;
+    return true;
+}
+
+int LoadPictureFromDib(TPictureRecord& record, const uint8_t* dib, size_t size) {
+    TBmpInfo bmp;
+    if (!dib || !ParseBmpInfo(dib, size, bmp)) return 1;
+    const size_t pixelOffset = bmp.HeaderSize + bmp.TableBytes();
+    if (pixelOffset > size) return 1;
+    TByteBuffer image;
+    if (!DibToBmpImage(dib, size, dib + pixelOffset, size - pixelOffset, image)) return 1;
+    return DecodeBmp(record, image);
+}
