@@ -1,0 +1,78 @@
+#include "app/command_states.h"
+
+namespace {
+
+TCommandStates NoActiveChild() {
+    TCommandStates s;
+    s.Reduce = false;
+    s.Save = false;
+    s.Open = true;
+    s.Cancel = false;
+    s.Copy = false;
+    s.View = false;
+    s.Settings = true;
+    s.Separate = false;
+    return s;
+}
+
+TCommandStates RunningWithChild(const TCommandInputs& in) {
+    TCommandStates s;
+    s.Reduce = false;
+    s.Save = false;
+    s.Open = true;
+    s.Cancel = true;
+    s.Copy = false;
+    if (in.ActiveKind == pkFullColour || in.ActiveKind == pkIndexed) s.View = true;
+    if (in.ActiveKind == pkBatch) s.View = false;
+    s.Settings = false;
+    s.Separate = in.ActiveKind == pkBatch && !in.ActiveBusy;
+    return s;
+}
+
+TCommandStates IdleWithChild(PictureKind kind) {
+    TCommandStates s;
+    s.Open = true;
+    s.Cancel = false;
+    s.Settings = true;
+    switch (kind) {
+        case pkFullColour:
+        case pkIndexed:
+            s.Reduce = kind == pkFullColour;
+            s.Save = true;
+            s.Copy = true;
+            s.View = true;
+            s.Separate = false;
+            break;
+        case pkBatch:
+            s.Reduce = true;
+            s.Save = false;
+            s.Copy = false;
+            s.View = false;
+            s.Separate = true;
+            break;
+        case pkNone:
+            break;  // a child being gathered or merged: the rest stays
+    }
+    s.ResetBusy = true;
+    return s;
+}
+
+}  // namespace
+
+TCommandStates ComputeCommandStates(const TCommandInputs& in) {
+    if (!in.HasActiveChild) return NoActiveChild();
+    TCommandStates s = in.Running ? RunningWithChild(in) : IdleWithChild(in.ActiveKind);
+    s.WindowCommands = true;
+    s.Gather = in.GatherCandidates > 1;
+    s.Merge = in.MergeCandidates > 1;
+    return s;
+}
+
+bool CanGather(const TPictureRecord& record, bool minimized) {
+    return record.Kind == pkFullColour && record.Busy == 0 && !minimized &&
+           record.FileName != "Clipboard";
+}
+
+bool CanMerge(const TPictureRecord& record, bool minimized) {
+    return record.Kind == pkBatch && record.Busy == 0 && !minimized;
+}

@@ -1,0 +1,241 @@
+// The main window's life: creation, the first showing with its fixed order
+// of start-up work, the close query and the save on close, destruction, and
+// the command states.
+
+#include "app/mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTimer>
+#include <QToolBar>
+#include <stdexcept>
+
+#include "app/command_states.h"
+#include "app/document_window.h"
+#include "app/english_texts.h"
+#include "app/form_cpl.h"
+#include "app/message_box.h"
+#include "config/settings.h"
+#include "config/texts.h"
+#include "plugins/plugin_host.h"
+
+namespace {
+
+constexpr int kProgressIntervalMs = 1000;
+constexpr int kSmallestWindow = 200;  // pixels; a stored size below this is not applied
+
+// "All files (*.*)|*.*|BMP files (*.bmp)|*.bmp" -> the display names.
+QStringList NameFilters(const char* filterText) {
+    const QStringList parts = QString::fromUtf8(filterText).split('|');
+    QStringList names;
+    for (int i = 0; i < parts.size(); i += 2) names << parts[i];
+    return names;
+}
+
+void SetEnabled(QAction* action, const std::optional<bool>& state) {
+    if (state) action->setEnabled(*state);
+}
+
+}  // namespace
+
+TFormMain::TFormMain(TSettingsRecord& settings, std::string settingsPath, QWidget* parent)
+    : QMainWindow(parent), Settings(settings), SettingsPath(std::move(settingsPath)) {
+    setObjectName("FormMain");
+    setWindowTitle(QStringLiteral("Zinop"));
+    SystemIsJapanese = [] { return QLocale::system().language() == QLocale::Japanese; };
+    createActions();
+    createMenus();
+    createProgressPanel();
+    createToolBar();
+    MdiArea = new QMdiArea(this);
+    MdiArea->setObjectName("MdiArea");
+    MdiArea->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);  // the sunken client edge
+    setCentralWidget(MdiArea);
+    TimerStartHook = new QTimer(this);
+    TimerStartHook->setSingleShot(true);
+    TimerStartHook->setInterval(1);
+    connect(TimerStartHook, &QTimer::timeout, this, [this] { RunGuarded([&] { TimerStartHookTimer(); }); });
+    TimerProgress = new QTimer(this);
+    TimerProgress->setInterval(kProgressIntervalMs);
+    connect(TimerProgress, &QTimer::timeout, this, [this] { RunGuarded([&] { TimerProgressTimer(); }); });
+
+    // FormCreate: follow the clipboard, accept dropped files, run
+    // UpdateCommands whenever the active document changes.
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TFormMain::ClipboardChanged);
+    ClipboardChanged();
+    setAcceptDrops(true);
+    connect(MdiArea, &QMdiArea::subWindowActivated, this, [this] { RunGuarded([&] { UpdateCommands(); }); });
+
+    // Place and size chosen by the program when no settings apply.
+    if (QScreen* screen = QApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        resize(area.width() * 3 / 4, area.height() * 3 / 4);
+        move(area.center() - rect().center());
+    }
+    SetPluginSettingsFile(SettingsPath);
+}
+
+TFormMain::~TFormMain() {
+    // FormDestroy
+    UnloadPlugins();
+    setAcceptDrops(false);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(MdiArea, nullptr, this, nullptr);
+}
+
+void TFormMain::FormShow() {
+    if (Shown) return;
+    Shown = true;
+    TSettingsHooks hooks;
+    hooks.SystemIsJapanese = SystemIsJapanese;
+    hooks.ApplyEnglishTexts = [this] { ApplyEnglishTexts(FormCPL, this); };
+    hooks.CurrentWindowBounds = [this] { return TBounds{x(), y(), width(), height()}; };
+    hooks.SetDialogFilters = [this] {
+        OpenFilters = NameFilters(Text(TextId::OpenFilter));
+        SaveFilters = NameFilters(Text(TextId::SaveFilter));
+    };
+    hooks.BindRecentMenu = [] {};  // item k always shows RecentFiles entry k (its tag)
+    hooks.ShowAboutBox = [this] { MenuHelpAboutClick(); };
+    hooks.ApplyValues = [this] {
+        FormCPL->ShowRecord();
+        PanelToolBar->setVisible(Settings.ToolBarVisible);
+        MenuToolBar->setChecked(Settings.ToolBarVisible);
+    };
+    hooks.ApplyDitherRule = [this] { FormCPL->ComboBoxDitherChange(); };
+    LoadSettings(Settings, hooks, SettingsPath);
+
+    SetPluginFolder(Settings.PluginFolder);
+    LoadPlugins();
+    ReduceRunning = false;
+    TimerStartHook->start();
+    UpdateCommands();
+    UpdateRecentMenu();
+}
+
+void TFormMain::ShowFirstTime() {
+    FormShow();
+    ApplyWindowValues();
+}
+
+void TFormMain::ApplyWindowValues() {
+    const TBounds& b = Settings.WindowBounds;
+    if (b.Width >= kSmallestWindow && b.Height >= kSmallestWindow) {
+        move(b.Left, b.Top);
+        resize(b.Width, b.Height);
+    }
+    Settings.NormalBounds = TBounds{x(), y(), width(), height()};
+    if (Settings.WindowState == 2) {
+        showMaximized();
+    } else {
+        show();
+    }
+}
+
+bool TFormMain::FormCloseQuery() {
+    if (ReduceRunning) {
+        ButtonCancelClick();  // the terminate request to the running worker
+        return false;
+    }
+    for (QMdiSubWindow* window : MdiArea->subWindowList()) {
+        TDocumentWindow* document = Document(window);
+        if (document != nullptr && !document->FormCloseQuery()) return false;
+    }
+    return true;
+}
+
+void TFormMain::FormClose() {
+    Settings.WindowBounds = TBounds{x(), y(), width(), height()};
+    Settings.WindowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+    Settings.ToolBarVisible = !PanelToolBar->isHidden();
+    std::string error;
+    if (!SaveSettings(Settings, SettingsPath, error)) throw std::runtime_error(error);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    // A failed save is reported; the program still ends.
+    RunGuarded([this] { FormClose(); });
+    event->accept();
+}
+
+void TFormMain::FormResize() {
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+    if (!isVisible()) return;
+    Settings.NormalBounds = TBounds{x(), y(), width(), height()};
+}
+
+void TFormMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TFormMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    FormResize();  // a moved window's place counts as well
+}
+
+TDocumentWindow* TFormMain::Document(QMdiSubWindow* window) const {
+    return window == nullptr ? nullptr : dynamic_cast<TDocumentWindow*>(window->widget());
+}
+
+void TFormMain::UpdateCommands() {
+    TCommandInputs in;
+    in.Running = ReduceRunning;
+    TDocumentWindow* active = Document(MdiArea->activeSubWindow());
+    in.HasActiveChild = active != nullptr;
+    if (active != nullptr) {
+        in.ActiveKind = active->Record().Kind;
+        in.ActiveBusy = active->Record().Busy != 0;
+    }
+    for (QMdiSubWindow* window : MdiArea->subWindowList()) {
+        if (TDocumentWindow* document = Document(window)) {
+            in.GatherCandidates += CanGather(document->Record(), window->isMinimized());
+            in.MergeCandidates += CanMerge(document->Record(), window->isMinimized());
+        }
+    }
+    const TCommandStates s = ComputeCommandStates(in);
+    for (QAction* a : {MenuRestoreUp, MenuArrange, MenuCloseAll, MenuMinimize, MenuHTile, MenuVTile, MenuCascade}) {
+        a->setEnabled(s.WindowCommands);
+    }
+    MenuGather->setEnabled(s.Gather);
+    MenuMerge->setEnabled(s.Merge);
+    SetEnabled(MenuReduce, s.Reduce);
+    SetEnabled(MenuSave, s.Save);
+    SetEnabled(MenuOpen, s.Open);
+    SetEnabled(MenuCancel, s.Cancel);
+    SetEnabled(MenuCopy, s.Copy);
+    for (QAction* a : {MenuZoomIn, MenuZoomOut, MenuActualPixels, MenuProperty}) SetEnabled(a, s.View);
+    SetEnabled(MenuSetting, s.Settings);
+    SetEnabled(MenuSeparate, s.Separate);
+    if (s.ResetBusy) {
+        for (QMdiSubWindow* window : MdiArea->subWindowList()) {
+            if (TDocumentWindow* document = Document(window)) document->Record().Busy = 0;
+        }
+    }
+}
+
+void TFormMain::SetReduceRunning(bool running) {
+    ReduceRunning = running;
+    if (running) {
+        TimerProgress->start();
+    } else {
+        TimerProgress->stop();
+    }
+    ProgressBar->setValue(0);
+}
+
+void TFormMain::ClipboardChanged() {
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    MenuPaste->setEnabled(data != nullptr && data->hasImage());
+}

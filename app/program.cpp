@@ -1,0 +1,38 @@
+#include "app/program.h"
+
+#include <cstdio>
+#include <exception>
+#include <optional>
+
+#include "app/application.h"
+#include "app/form_cpl.h"
+#include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "config/settings.h"
+#include "plugins/plugin_host.h"
+
+TProgram::TProgram(const std::string& settingsPath) {
+    FormMain = new TFormMain(Settings, settingsPath);
+    FormCPL = new TFormCPL(Settings, FormMain);
+    FormMain->SetSettingsDialog(FormCPL);
+}
+
+TProgram::~TProgram() { delete FormMain; }
+
+int RunProgram(int argc, char** argv) {
+    std::optional<TZinopApplication> application;
+    try {
+        application.emplace(argc, argv);
+        InstallPluginLoadHook();
+        TProgram program(DefaultSettingsPath());
+        program.FormMain->ShowFirstTime();
+        return application->exec();
+    } catch (const std::exception& error) {
+        if (application) {
+            ShowErrorReport(QString::fromUtf8(error.what()));
+        } else {
+            std::fprintf(stderr, "zinop: %s\n", error.what());
+        }
+    }
+    return 1;
+}
