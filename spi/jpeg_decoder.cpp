@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "spi/spi_common.h"
 
@@ -30,6 +31,12 @@ struct TJpegState {
     longjmp(reinterpret_cast<TJpegError*>(info->err)->Jump, 1);
 }
 void IgnoreMessage(j_common_ptr) {}
+
+// Warnings are ignored, except the one for data that ends early: libjpeg
+// would fill the rest grey, a truncated file is reported as broken instead.
+void FailOnEarlyEnd(j_common_ptr info, int level) {
+    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) ErrorJump(info);
+}
 
 void LimitScans(j_common_ptr info) {
     auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
@@ -116,6 +123,7 @@ int32_t DecodeJpeg(const uint8_t* data, size_t size, uint64_t maxPixels, TSpiBit
     state.Info.err = jpeg_std_error(&state.Error.Manager);
     state.Error.Manager.error_exit = &ErrorJump;
     state.Error.Manager.output_message = &IgnoreMessage;
+    state.Error.Manager.emit_message = &FailOnEarlyEnd;
     const int32_t result = DecodeStages(state, data, size, maxPixels, out);
     jpeg_destroy_decompress(&state.Info);  // safe also when creating failed: no pools yet
     return result;

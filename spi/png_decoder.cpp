@@ -40,8 +40,11 @@ void AskForBgr(png_structp png, png_infop info) {
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
         png_set_gray_to_rgb(png);
     }
-    // tRNS is left alone (never turned into alpha); a real alpha channel is stripped.
-    if (colorType & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(png);
+    // Expanding a palette also turns tRNS into alpha; any alpha, real or
+    // from tRNS, is stripped and the colour kept.
+    if ((colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS)) {
+        png_set_strip_alpha(png);
+    }
     png_set_bgr(png);
     png_set_interlace_handling(png);
 }
