@@ -236,6 +236,11 @@ void TBatchRun::StartIntegrated() {
     cancelled_ = false;
     tally_ = TBatchTally{};
     job_.StopRequested.store(false);
+    Drive(&TBatchRun::LoadAllAndStart);
+}
+
+// Loads every file into its entry and starts the one reduction of them all.
+void TBatchRun::LoadAllAndStart() {
     BatchEntries.clear();
     size_t totalPixels = 0;
     for (const std::string& path : files_) {
@@ -266,6 +271,13 @@ void TBatchRun::StartIntegrated() {
         End();
         return;
     }
+    SetUpIntegratedJob();
+    Log(Text(TextId::BatchReducing));
+    StartWorker(&TBatchRun::FinishIntegratedBatch);
+}
+
+// Hands every entry's buffers to the batch job.
+void TBatchRun::SetUpIntegratedJob() {
     std::vector<int32_t> widths, heights;
     std::vector<const ColorValue*> sources;
     std::vector<uint8_t*> indexes;
@@ -279,8 +291,6 @@ void TBatchRun::StartIntegrated() {
     }
     SetUpBatchJob(job_, std::move(widths), std::move(heights), std::move(sources),
                   std::move(indexes), std::move(palettes), WorkBuffer.data());
-    Log(Text(TextId::BatchReducing));
-    StartWorker(&TBatchRun::FinishIntegratedBatch);
 }
 
 void TBatchRun::FinishIntegratedBatch() {

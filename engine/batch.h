@@ -137,6 +137,8 @@ private:
     void StartFile();
     bool PrepareWorkBuffer(size_t pixels);
     void EndPerFileRun();
+    void LoadAllAndStart();
+    void SetUpIntegratedJob();
     void FinishIntegratedBatch();
     void StartWorker(void (TBatchRun::*handler)());
     void Drive(void (TBatchRun::*handler)());

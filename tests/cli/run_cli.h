@@ -1,0 +1,24 @@
+#pragma once
+// Runs the built zinop-cli as a child process and collects what it prints.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TCliResult {
+    int Status = -1;  // exit status; 128 + signal when killed by one
+    std::string Out;
+    std::string Err;
+    std::vector<std::string> OutLines() const;
+};
+
+struct TCliRun {
+    std::vector<std::string> Args;  // without the program name
+    std::string Lang = "C";         // LANG for the child; LC_ALL is unset
+    std::string WorkDir;            // empty: the test's own
+    // Called with the child's pid and each complete stdout line as it arrives.
+    std::function<void(int pid, const std::string& line)> OnLine;
+};
+
+TCliResult RunCli(const TCliRun& run);
+TCliResult RunCli(std::vector<std::string> args);
