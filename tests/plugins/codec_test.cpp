@@ -231,7 +231,7 @@ TEST_F(BundledPluginsTest, TiffRgbGreyPaletteAndAlphaThroughTheRgbaReader) {
         map[256 + i] = static_cast<uint16_t>((255 - i) * 257);
         map[512 + i] = static_cast<uint16_t>(77 * 257);
     }
-    TTiffPage palette{kWidth, kHeight, 1, 8, PHOTOMETRIC_PALETTE, COMPRESSION_DEFLATE, false, indexes, map};
+    TTiffPage palette{kWidth, kHeight, 1, 8, PHOTOMETRIC_PALETTE, COMPRESSION_ADOBE_DEFLATE, false, indexes, map};
     ASSERT_TRUE(WriteTiffFile(pictures.File("pal.tif"), {palette}));
     EXPECT_EQ(MaxError(LoadExpectingSize("pal.tif"), [](int x, int y) {
                   const int i = x + y;
