@@ -23,7 +23,13 @@ using TColorTable = std::array<ColorValue, 256>;
 
 bool KnownHeaderSize(uint32_t size) {
     switch (size) {
-        case 12: case 40: case 52: case 56: case 64: case 108: case 124:
+        case 12:
+        case 40:
+        case 52:
+        case 56:
+        case 64:
+        case 108:
+        case 124:
             return true;
         default:
             return false;
@@ -32,7 +38,8 @@ bool KnownHeaderSize(uint32_t size) {
 
 bool DepthAllowed(const TBmpInfo& info) {
     const int bits = info.BitCount;
-    if (info.Core) return info.Compression == biRgb && (bits == 1 || bits == 4 || bits == 8 || bits == 24);
+    if (info.Core)
+        return info.Compression == biRgb && (bits == 1 || bits == 4 || bits == 8 || bits == 24);
     switch (info.Compression) {
         case biRgb:
             return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
@@ -194,12 +201,13 @@ void DecodeMaskedRow(const uint8_t* source, int width, int bitCount, const TChan
     const int bytesPerPixel = bitCount / 8;
     for (int x = 0; x < width; ++x, source += bytesPerPixel, destination += 4) {
         uint32_t pixel = static_cast<uint32_t>(source[0]) | static_cast<uint32_t>(source[1]) << 8;
-        if (bytesPerPixel == 4)
-            pixel |= static_cast<uint32_t>(source[2]) << 16 | static_cast<uint32_t>(source[3]) << 24;
-        StoreColor(destination,
-                   MakeColor(static_cast<int>(WidenChannel(pixel, channels[0])),
-                             static_cast<int>(WidenChannel(pixel, channels[1])),
-                             static_cast<int>(WidenChannel(pixel, channels[2]))));
+        if (bytesPerPixel == 4) {
+            pixel |= static_cast<uint32_t>(source[2]) << 16;
+            pixel |= static_cast<uint32_t>(source[3]) << 24;
+        }
+        StoreColor(destination, MakeColor(static_cast<int>(WidenChannel(pixel, channels[0])),
+                                          static_cast<int>(WidenChannel(pixel, channels[1])),
+                                          static_cast<int>(WidenChannel(pixel, channels[2]))));
     }
 }
 
@@ -231,8 +239,8 @@ bool DecodeUncompressed(const uint8_t* file, size_t size, const TBmpLayout& layo
 // from the first stored row; pixels no code reaches keep entry 0.
 class TRleDecoder {
 public:
-    TRleDecoder(const uint8_t* file, size_t size, const TBmpLayout& layout, const TColorTable& table,
-                uint8_t* output)
+    TRleDecoder(const uint8_t* file, size_t size, const TBmpLayout& layout,
+                const TColorTable& table, uint8_t* output)
         : in_(file, size, layout.DataOffset), info_(layout.Info), table_(table), output_(output) {}
 
     // False for a code that leaves the row or picture, or data that ends
@@ -256,8 +264,8 @@ private:
     bool Nibbles() const { return info_.Compression == biRle4; }
 
     void Put(int64_t x, unsigned index) {
-        const size_t offset = (OutputRow(info_, y_) * static_cast<size_t>(info_.Width) +
-                               static_cast<size_t>(x)) * 4;
+        const size_t offset =
+            (OutputRow(info_, y_) * static_cast<size_t>(info_.Width) + static_cast<size_t>(x)) * 4;
         StoreColor(output_ + offset, table_[index]);
     }
 
@@ -300,8 +308,9 @@ private:
         const uint8_t* data = in_.Take(dataBytes + (dataBytes & 1));
         if (!data) return false;
         for (unsigned i = 0; i < count; ++i) {
-            const unsigned index =
-                !Nibbles() ? data[i] : (i & 1) ? data[i / 2] & 0x0Fu : data[i / 2] >> 4u;
+            const unsigned index = !Nibbles() ? data[i]
+                                   : (i & 1)  ? data[i / 2] & 0x0Fu
+                                              : data[i / 2] >> 4u;
             Put(x_ + i, index);
         }
         x_ += count;

@@ -125,7 +125,8 @@ void WriteBmpImage(const TPictureRecord& record, TByteBuffer& buffer) {
     const size_t imageBytes = stride * static_cast<size_t>(record.Height);
     try {
         buffer.Clear();
-        buffer.Data.reserve(kHeadersBytes + 4 * static_cast<size_t>(ColorsUsed(record)) + imageBytes);
+        buffer.Data.reserve(kHeadersBytes + 4 * static_cast<size_t>(ColorsUsed(record)) +
+                            imageBytes);
         WriteHeaders(record, bits, static_cast<uint32_t>(imageBytes), buffer);
         WriteColorTable(record, buffer);
         WriteRows(record, bits, stride, buffer);

@@ -51,7 +51,8 @@ Bytes InfoHeader(int32_t width, int32_t height, uint16_t bits, uint32_t compress
 // Colour-table entries blue, green, red, 0 from colour values.
 Bytes Table(const std::vector<ColorValue>& colors) {
     Bytes b;
-    for (ColorValue c : colors) Put32(b, static_cast<uint32_t>(BlueOf(c) | GreenOf(c) << 8 | RedOf(c) << 16));
+    for (ColorValue c : colors)
+        Put32(b, static_cast<uint32_t>(BlueOf(c) | GreenOf(c) << 8 | RedOf(c) << 16));
     return b;
 }
 
@@ -111,8 +112,8 @@ TEST(BmpReader, Reads1BitRowsBottomUpMostSignificantBitFirst) {
 }
 
 TEST(BmpReader, Reads4BitHighNibbleFirst) {
-    const Bytes bmp = MakeBmp(Cat(InfoHeader(3, 1, 4), Table({kGrey, kRed, kGreen, kBlue})),
-                              {0x12, 0x30, 0, 0});
+    const Bytes bmp =
+        MakeBmp(Cat(InfoHeader(3, 1, 4), Table({kGrey, kRed, kGreen, kBlue})), {0x12, 0x30, 0, 0});
     const TPictureRecord r = Decode(bmp);
     EXPECT_EQ(AllPixels(r), (std::vector<ColorValue>{kRed, kGreen, kBlue}));
 }
@@ -156,7 +157,8 @@ TEST(BmpReader, Reads32BitIgnoringTheFourthByte) {
 TEST(BmpReader, Reads16BitAs555ByDefault) {
     // 0x7FFF white, 0x7C00 red, 0x0010 blue half (16 of 31 widens to 132).
     const Bytes bmp = MakeBmp(InfoHeader(3, 1, 16), {0xFF, 0x7F, 0x00, 0x7C, 0x10, 0x00, 0, 0});
-    EXPECT_EQ(AllPixels(Decode(bmp)), (std::vector<ColorValue>{kWhite, kRed, MakeColor(0, 0, 132)}));
+    EXPECT_EQ(AllPixels(Decode(bmp)),
+              (std::vector<ColorValue>{kWhite, kRed, MakeColor(0, 0, 132)}));
 }
 
 TEST(BmpReader, Reads565BitFieldsAfterA40ByteHeader) {
@@ -196,14 +198,16 @@ TEST(BmpReader, ReadsOs2CoreHeaderWithThreeByteEntries) {
     Put16(header, 2);  // height
     Put16(header, 1);  // planes
     Put16(header, 1);  // bits
+
     const Bytes table = {0x00, 0x00, 0xFF, 0xFF, 0x00, 0x00};  // red, blue
     const TPictureRecord r = Decode(MakeBmp(Cat(header, table), {0x80, 0, 0, 0, 0x40, 0, 0, 0}));
     EXPECT_EQ(AllPixels(r), (std::vector<ColorValue>{kRed, kBlue, kBlue, kRed}));
 
     Bytes header24 = header;
     header24[10] = 24;
-    EXPECT_EQ(AllPixels(Decode(MakeBmp(header24, {3, 2, 1, 6, 5, 4, 0, 0, 9, 8, 7, 0, 0, 0, 0, 0}))),
-              (std::vector<ColorValue>{MakeColor(7, 8, 9), 0u, MakeColor(1, 2, 3), MakeColor(4, 5, 6)}));
+    EXPECT_EQ(
+        AllPixels(Decode(MakeBmp(header24, {3, 2, 1, 6, 5, 4, 0, 0, 9, 8, 7, 0, 0, 0, 0, 0}))),
+        (std::vector<ColorValue>{MakeColor(7, 8, 9), 0u, MakeColor(1, 2, 3), MakeColor(4, 5, 6)}));
 }
 
 TEST(BmpReader, IndexBeyondTableReadsBlackAndShortTableEndsAtPixels) {
@@ -215,14 +219,15 @@ TEST(BmpReader, IndexBeyondTableReadsBlackAndShortTableEndsAtPixels) {
 TEST(BmpReader, ReadsRle8RunsAbsoluteDeltaAndLineEnds) {
     // 5 x 3, stored bottom row first. Skipped pixels take entry 0 (grey).
     const Bytes codes = {
-        2, 1,                 // bottom row: red red
-        0, 3, 2, 3, 1, 0,     // absolute: green blue red (+1 pad byte)
-        0, 0,                 // end of line
-        0, 2, 2, 1,           // delta: two right, one up -> row 2 (top), x 2
-        2, 3,                 // blue blue
-        0, 1,                 // end of bitmap
+        2, 1,              // bottom row: red red
+        0, 3, 2, 3, 1, 0,  // absolute: green blue red (+1 pad byte)
+        0, 0,              // end of line
+        0, 2, 2, 1,        // delta: two right, one up -> row 2 (top), x 2
+        2, 3,              // blue blue
+        0, 1,              // end of bitmap
     };
-    const Bytes bmp = MakeBmp(Cat(InfoHeader(5, 3, 8, 1), Table({kGrey, kRed, kGreen, kBlue})), codes);
+    const Bytes bmp =
+        MakeBmp(Cat(InfoHeader(5, 3, 8, 1), Table({kGrey, kRed, kGreen, kBlue})), codes);
     const TPictureRecord r = Decode(bmp);
     EXPECT_EQ(AllPixels(r), (std::vector<ColorValue>{kGrey, kGrey, kBlue, kBlue, kGrey,  // top
                                                      kGrey, kGrey, kGrey, kGrey, kGrey,  // middle
@@ -232,7 +237,7 @@ TEST(BmpReader, ReadsRle8RunsAbsoluteDeltaAndLineEnds) {
 TEST(BmpReader, ReadsRle4AlternatingNibblesAndOddAbsolute) {
     const Bytes codes = {
         5, 0x12,              // 1 2 1 2 1
-        0, 3, 0x31, 0x20,     // absolute 3 1 2 (2 bytes, already even)
+        0, 3,    0x31, 0x20,  // absolute 3 1 2 (2 bytes, already even)
         0, 0,                 // end of line
         0, 1,                 // end of bitmap: the top row stays entry 0
     };
@@ -241,7 +246,8 @@ TEST(BmpReader, ReadsRle4AlternatingNibblesAndOddAbsolute) {
     const Bytes bmp = MakeBmp(Cat(InfoHeader(8, 2, 4, 2), Table(table)), codes);
     const TPictureRecord r = Decode(bmp);
     std::vector<ColorValue> expected(8, kGrey);
-    for (ColorValue c : {kRed, kGreen, kRed, kGreen, kRed, kBlue, kRed, kGreen}) expected.push_back(c);
+    for (ColorValue c : {kRed, kGreen, kRed, kGreen, kRed, kBlue, kRed, kGreen})
+        expected.push_back(c);
     EXPECT_EQ(AllPixels(r), expected);
 }
 
@@ -365,17 +371,18 @@ TEST_P(BmpReaderRefuses, WithResultOne) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BadFiles, BmpReaderRefuses, testing::ValuesIn(BadFiles()),
-                         [](const testing::TestParamInfo<TBadCase>& info) { return info.param.Name; });
+                         [](const testing::TestParamInfo<TBadCase>& info) {
+                             return info.param.Name;
+                         });
 
 TEST(BmpReader, EveryTruncationOfAGoodFileIsRefused) {
-    for (const Bytes& good : {Small8Bit(), Rle8({4, 1, 0, 0, 2, 1, 0, 1}),
-                              BitFields16(0xF800, 0x07E0, 0x1F, 124)}) {
+    for (const Bytes& good :
+         {Small8Bit(), Rle8({4, 1, 0, 0, 2, 1, 0, 1}), BitFields16(0xF800, 0x07E0, 0x1F, 124)}) {
         ASSERT_EQ(Decode(good).Kind, pkFullColour);
         // The last row's padding may be missing (here: two bytes at most).
         for (size_t length = 0; length + 2 < good.size(); ++length) {
             TPictureRecord r;
-            EXPECT_EQ(DecodeBmp(r, Buffer(Cut(good, length))), 1)
-                << "length " << length;
+            EXPECT_EQ(DecodeBmp(r, Buffer(Cut(good, length))), 1) << "length " << length;
         }
     }
 }
@@ -392,8 +399,9 @@ TEST(BmpDib, PackedDibLoadsLikeTheFile) {
 }
 
 TEST(BmpDib, PackedBitFieldsDibFindsPixelsAfterTheMasks) {
-    const Bytes file = MakeBmp(Cat(InfoHeader(1, 1, 16, 3), Bytes{0, 0xF8, 0, 0, 0xE0, 7, 0, 0, 0x1F, 0, 0, 0}),
-                               {0x00, 0xF8, 0, 0});
+    const Bytes file =
+        MakeBmp(Cat(InfoHeader(1, 1, 16, 3), Bytes{0, 0xF8, 0, 0, 0xE0, 7, 0, 0, 0x1F, 0, 0, 0}),
+                {0x00, 0xF8, 0, 0});
     const Bytes dib(file.begin() + 14, file.end());
     TPictureRecord r;
     ASSERT_EQ(LoadPictureFromDib(r, dib.data(), dib.size()), 0);
@@ -451,9 +459,10 @@ TEST(BmpDib, CompressedDibWithoutImageSizeTakesThePixelBlock) {
 class LoadPictureTest : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("zinop_bmp_load_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ =
+            std::filesystem::temp_directory_path() /
+            ("zinop_bmp_load_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override {
@@ -462,8 +471,9 @@ protected:
     }
     std::string Write(const std::string& name, const Bytes& bytes) {
         const std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
         return path;
     }
     std::filesystem::path dir_;

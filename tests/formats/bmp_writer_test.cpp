@@ -50,9 +50,12 @@ Bytes Write(const TPictureRecord& r) {
 }
 
 uint32_t U32At(const Bytes& b, size_t offset) {
-    return b[offset] | b[offset + 1] << 8 | b[offset + 2] << 16 | static_cast<uint32_t>(b[offset + 3]) << 24;
+    return b[offset] | b[offset + 1] << 8 | b[offset + 2] << 16 |
+           static_cast<uint32_t>(b[offset + 3]) << 24;
 }
-uint16_t U16At(const Bytes& b, size_t offset) { return static_cast<uint16_t>(b[offset] | b[offset + 1] << 8); }
+uint16_t U16At(const Bytes& b, size_t offset) {
+    return static_cast<uint16_t>(b[offset] | b[offset + 1] << 8);
+}
 
 Bytes PixelRows(const Bytes& file) { return Bytes(file.begin() + U32At(file, 10), file.end()); }
 
@@ -75,14 +78,16 @@ TEST(BmpWriter, TwoByTwoTwoColourPictureIsSeventyExactBytes) {
     TPictureRecord r = Indexed(2, 2, 2, {0, 1, 1, 0});
     r.SetPaletteEntry(0, kRed);
     r.SetPaletteEntry(1, kBlue);
+    // clang-format off
     const Bytes expected = {
-        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0,         // file header
-        40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 1, 0,        // size, width, height, planes, bits
-        0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,         // compression, image size, resolutions
-        2, 0, 0, 0, 0, 0, 0, 0,                                 // colours used, important
-        0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0x00,         // red, blue
-        0x80, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00,         // bottom row, top row
+        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 62, 0, 0, 0,   // file header
+        40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0,              // header size, width, height
+        1, 0, 1, 0, 0, 0, 0, 0, 8, 0, 0, 0,               // planes, bits, compression, image size
+        0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0,   // resolutions, colours used, important
+        0x00, 0x00, 0xFF, 0x00, 0xFF, 0x00, 0x00, 0x00,   // red, blue
+        0x80, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00,   // bottom row, top row
     };
+    // clang-format on
     EXPECT_EQ(Write(r), expected);
 }
 
@@ -137,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(Colors, BmpWriterDepth,
 TEST(BmpWriter, FullColourIs24BitWithoutTableAndReadsBackEqual) {
     for (int width = 1; width <= 5; ++width) {
         TPictureRecord r = FullColour(width, 3);
-        r.Colors = 7;                // meaningless for a full-colour record
+        r.Colors = 7;                  // meaningless for a full-colour record
         r.Palette.assign(1024, 0xAB);  // never written
         const Bytes file = Write(r);
         EXPECT_EQ(U16At(file, 28), 24);
@@ -145,7 +150,8 @@ TEST(BmpWriter, FullColourIs24BitWithoutTableAndReadsBackEqual) {
         EXPECT_EQ(U32At(file, 10), 54u);
         const size_t stride = (3 * width + 3) / 4 * 4;
         EXPECT_EQ(file.size(), 54 + stride * 3);
-        EXPECT_EQ(ReadBack(file), std::vector<ColorValue>(r.ColorPixels(), r.ColorPixels() + width * 3));
+        EXPECT_EQ(ReadBack(file),
+                  std::vector<ColorValue>(r.ColorPixels(), r.ColorPixels() + width * 3));
     }
 }
 
@@ -192,7 +198,8 @@ TEST(BmpWriter, ClipboardFormIsTheImageWithoutItsFileHeader) {
     const Bytes dib(file.begin() + 14, file.end());
     TPictureRecord pasted;
     ASSERT_EQ(LoadPictureFromDib(pasted, dib.data(), dib.size()), 0);
-    EXPECT_EQ(std::vector<ColorValue>(pasted.ColorPixels(), pasted.ColorPixels() + 15), ThroughPalette(r));
+    EXPECT_EQ(std::vector<ColorValue>(pasted.ColorPixels(), pasted.ColorPixels() + 15),
+              ThroughPalette(r));
 }
 
 // ---- SaveBmp --------------------------------------------------------------
