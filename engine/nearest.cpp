@@ -7,12 +7,13 @@
 namespace {
 
 // Room for the lists of a typical photo's touched cells without regrowing.
-constexpr size_t InitialCandidateRoom = 1 << 16;
+constexpr size_t InitialIndexRoom = 1 << 18;
+constexpr size_t InitialSubListRoom = 64 * 2048;
 
-double Distance(const ColorPoint& p, double u, double v, double y) {
-    const double du = u - p.U;
-    const double dv = v - p.V;
-    const double dy = y - p.Y;
+double Distance(int32_t u, int32_t v, int32_t y, double cu, double cv, double cy) {
+    const double du = cu - u;
+    const double dv = cv - v;
+    const double dy = cy - y;
     return std::sqrt(du * du + dv * dv + dy * dy);
 }
 
@@ -20,21 +21,28 @@ double Distance(const ColorPoint& p, double u, double v, double y) {
 
 void TNearestCache::Reset(const TPaletteEntry* palette, int32_t searchCount) {
     assert(palette != nullptr && searchCount >= 1 && searchCount <= 256);
-    palette_ = palette;
     searchCount_ = searchCount;
     builtCells_ = 0;
-    cells_.assign(CellCount, TCellRef{});
-    candidates_.clear();
-    candidates_.reserve(InitialCandidateRoom);
+    for (int e = 0; e < searchCount; ++e) {
+        const ColorPoint& p = palette[e].Point;
+        points_[e] = TPoint{p.U, p.V, p.Y};
+    }
+    cellLists_.assign(CellCount, TListRef{});
+    cellSubs_.assign(CellCount, -1);
+    subLists_.clear();
+    subLists_.reserve(InitialSubListRoom);
+    indexes_.clear();
+    indexes_.reserve(InitialIndexRoom);
     scratchDistance_.assign(static_cast<size_t>(searchCount), 0.0);
 }
 
 void TNearestCache::Release() {
-    palette_ = nullptr;
     searchCount_ = 0;
     builtCells_ = 0;
-    std::vector<TCellRef>().swap(cells_);
-    std::vector<TCandidate>().swap(candidates_);
+    std::vector<TListRef>().swap(cellLists_);
+    std::vector<int32_t>().swap(cellSubs_);
+    std::vector<TListRef>().swap(subLists_);
+    std::vector<uint8_t>().swap(indexes_);
     std::vector<double>().swap(scratchDistance_);
 }
 
@@ -51,22 +59,63 @@ void TNearestCache::BuildCellList(int cell) {
 
     double least = DBL_MAX;
     for (int e = 0; e < searchCount_; ++e) {
-        const double d = Distance(palette_[e].Point, centreU, centreV, centreY);
+        const TPoint& p = points_[e];
+        const double d = Distance(p.U, p.V, p.Y, centreU, centreV, centreY);
         scratchDistance_[e] = d;
         if (d < least) least = d;
     }
     const double limit = least + 2048 * std::sqrt(3.0);
 
-    TCellRef& ref = cells_[cell];
-    ref.Start = static_cast<int32_t>(candidates_.size());
+    TListRef& ref = cellLists_[cell];
+    ref.Start = static_cast<int32_t>(indexes_.size());
     for (int e = 0; e < searchCount_; ++e) {
-        if (scratchDistance_[e] < limit) {
-            const ColorPoint& p = palette_[e].Point;
-            candidates_.push_back(TCandidate{p.U, p.V, p.Y, e});
-        }
+        if (scratchDistance_[e] < limit) indexes_.push_back(static_cast<uint8_t>(e));
     }
-    ref.Count = static_cast<int32_t>(candidates_.size()) - ref.Start;
+    ref.Count = static_cast<int32_t>(indexes_.size()) - ref.Start;
+    BuildSubLists(cell);
     ++builtCells_;
+}
+
+// For a point of a sub-cube at distance d* from its nearest list entry, every
+// entry at distance d* lies within d* + r of the sub-cube's centre, and the
+// least distance from the centre is at least d* - r (r: half the diagonal).
+// So every entry that can be nearest is within one diagonal of the least
+// distance; the extra unit covers rounding of the square roots.
+void TNearestCache::BuildSubLists(int cell) {
+    constexpr int32_t SubSize = 1 << SubShift;
+    const TListRef list = cellLists_[cell];
+    const double lowU = 2048.0 * (cell % GridSide) + OriginUV;
+    const double lowV = 2048.0 * (cell / GridSide % GridSide) + OriginUV;
+    const double lowY = 2048.0 * (cell / (GridSide * GridSide)) + OriginY;
+    const double centreOffset = (SubSize - 1) / 2.0;  // points run low .. low + 511
+    const double reach = SubSize * std::sqrt(3.0) + 1;
+    cellSubs_[cell] = static_cast<int32_t>(subLists_.size());
+    for (int sub = 0; sub < 64; ++sub) {
+        const double cu = lowU + SubSize * (sub % 4) + centreOffset;
+        const double cv = lowV + SubSize * (sub / 4 % 4) + centreOffset;
+        const double cy = lowY + SubSize * (sub / 16) + centreOffset;
+        double least = DBL_MAX;
+        for (int32_t n = 0; n < list.Count; ++n) {
+            const TPoint& p = points_[indexes_[list.Start + n]];
+            const double d = Distance(p.U, p.V, p.Y, cu, cv, cy);
+            scratchDistance_[n] = d;
+            if (d < least) least = d;
+        }
+        TListRef ref;
+        ref.Start = static_cast<int32_t>(indexes_.size());
+        for (int32_t n = 0; n < list.Count; ++n) {
+            if (scratchDistance_[n] < least + reach) {
+                const uint8_t kept = indexes_[list.Start + n];
+                indexes_.push_back(kept);
+            }
+        }
+        ref.Count = static_cast<int32_t>(indexes_.size()) - ref.Start;
+        if (ref.Count == 1) {
+            ref.Start = indexes_.back();  // the answer itself; nothing to keep
+            indexes_.pop_back();
+        }
+        subLists_.push_back(ref);
+    }
 }
 
 // Outside the grid: every searchable entry in order, squared distances in
@@ -76,7 +125,7 @@ int TNearestCache::FullSearch(int32_t u, int32_t v, int32_t y) const {
     double best = DBL_MAX;
     int bestIndex = 0;
     for (int e = 0; e < searchCount_; ++e) {
-        const ColorPoint& p = palette_[e].Point;
+        const TPoint& p = points_[e];
         const double du = static_cast<double>(u) - p.U;
         const double dv = static_cast<double>(v) - p.V;
         const double dy = static_cast<double>(y) - p.Y;
@@ -91,9 +140,9 @@ int TNearestCache::FullSearch(int32_t u, int32_t v, int32_t y) const {
 
 std::vector<int> TNearestCache::CandidatesOf(int cell) {
     assert(cell >= 0 && cell < CellCount);
-    if (cells_[cell].Start < 0) BuildCellList(cell);
-    const TCellRef& ref = cells_[cell];
-    std::vector<int> indexes;
-    for (int32_t n = 0; n < ref.Count; ++n) indexes.push_back(candidates_[ref.Start + n].Index);
-    return indexes;
+    if (cellSubs_[cell] < 0) BuildCellList(cell);
+    const TListRef& ref = cellLists_[cell];
+    std::vector<int> result;
+    for (int32_t n = 0; n < ref.Count; ++n) result.push_back(indexes_[ref.Start + n]);
+    return result;
 }

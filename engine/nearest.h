@@ -10,6 +10,15 @@
 // along that axis; its answer then comes from that cell's list and may, in
 // rare cases, differ from a full search. Every other point gets the
 // lowest-numbered entry among those at the least squared distance.
+//
+// Speed: when a cell's list is built, each of its 4x4x4 sub-cubes (512
+// units) also gets the part of the cell list that can hold the nearest entry
+// of a point inside it (entries within the sub-cube's diagonal, plus one
+// unit, of the least distance from its centre). The sub-list keeps the
+// list's ascending order and every entry that can be nearest, so searching
+// it gives exactly the cell list's answer, with far fewer distances. Points
+// in the lower-face slack, which lie outside their cell, search the whole
+// cell list.
 
 #include <cstdint>
 #include <vector>
@@ -43,26 +52,34 @@ public:
     std::vector<int> CandidatesOf(int cell);
 
 private:
-    // One candidate: the entry's point copied next to its index, so a search
-    // walks one contiguous run of memory.
-    struct TCandidate {
-        int32_t U, V, Y, Index;
-    };
-    struct TCellRef {
-        int32_t Start = -1;  // offset into candidates_, -1 while absent
+    // A list: `Count` indexes from `Start` in indexes_. A sub-list of one
+    // entry keeps the index itself in `Start`, so the commonest answer needs
+    // no further memory access.
+    struct TListRef {
+        int32_t Start = -1;  // -1 while absent (cell lists)
         int32_t Count = 0;
     };
+    // An entry's point, padded to 16 bytes; the table of 256 stays in L1.
+    struct alignas(16) TPoint {
+        int32_t U = 0, V = 0, Y = 0;
+    };
+    static constexpr int CellShift = 11;  // 2048 = 1 << 11
+    static constexpr int SubShift = 9;    // sub-cubes of 512 units, 4 per cell side
+    static constexpr int64_t GridSpan = int64_t{GridSide} * CellSize;  // 81920
 
     void BuildCellList(int cell);
+    void BuildSubLists(int cell);
     int FullSearch(int32_t u, int32_t v, int32_t y) const;
-    int SearchList(const TCellRef& ref, int32_t u, int32_t v, int32_t y) const;
+    int SearchList(const TListRef& ref, int32_t u, int32_t v, int32_t y) const;
 
-    const TPaletteEntry* palette_ = nullptr;
     int32_t searchCount_ = 0;
     int builtCells_ = 0;
-    std::vector<TCellRef> cells_;          // CellCount entries once Reset
-    std::vector<TCandidate> candidates_;   // every built list, back to back
-    std::vector<double> scratchDistance_;  // one per entry, for BuildCellList
+    TPoint points_[256];
+    std::vector<TListRef> cellLists_;  // CellCount entries once Reset
+    std::vector<int32_t> cellSubs_;    // per cell: offset of its 64 sub-lists, -1 while absent
+    std::vector<TListRef> subLists_;   // 64 per built cell
+    std::vector<uint8_t> indexes_;     // every list and sub-list, back to back
+    std::vector<double> scratchDistance_;  // one per entry, for the builders
 };
 
 // Inline because every mapped pixel calls it at least once.
@@ -76,31 +93,48 @@ inline int TNearestCache::CellOf(int32_t u, int32_t v, int32_t y) {
     return static_cast<int>(i + GridSide * j + GridSide * GridSide * k);
 }
 
-inline int TNearestCache::SearchList(const TCellRef& ref, int32_t u, int32_t v, int32_t y) const {
-    // Integer squared distances: points inside the grid (with its slack) and
-    // palette points of 24-bit colours differ by less than 2^18 per
-    // coordinate, so the sums stay below 2^38 and equal the double values
-    // exactly; the comparisons are therefore the same as in double.
-    const TCandidate* c = candidates_.data() + ref.Start;
-    const TCandidate* end = c + ref.Count;
+inline int TNearestCache::SearchList(const TListRef& ref, int32_t u, int32_t v, int32_t y) const {
+    // Integer squared distances: points that have a cell and palette points
+    // of 24-bit colours differ by less than 2^18 per coordinate, so the sums
+    // stay below 2^38 and equal the double values exactly; the comparisons
+    // are therefore the same as in double.
+    const uint8_t* index = indexes_.data() + ref.Start;
+    const uint8_t* end = index + ref.Count;
     int64_t best = INT64_MAX;
-    int bestIndex = c->Index;
-    for (; c != end; ++c) {
-        const int64_t du = int64_t{u} - c->U;
-        const int64_t dv = int64_t{v} - c->V;
-        const int64_t dy = int64_t{y} - c->Y;
+    int bestIndex = *index;
+    for (; index != end; ++index) {
+        const TPoint& p = points_[*index];
+        const int64_t du = int64_t{u} - p.U;
+        const int64_t dv = int64_t{v} - p.V;
+        const int64_t dy = int64_t{y} - p.Y;
         const int64_t d = du * du + dv * dv + dy * dy;
         if (d < best) {
             best = d;
-            bestIndex = c->Index;
+            bestIndex = *index;
         }
     }
     return bestIndex;
 }
 
 inline int TNearestCache::FindNearest(int32_t u, int32_t v, int32_t y) {
+    const int64_t du = int64_t{u} - OriginUV;
+    const int64_t dv = int64_t{v} - OriginUV;
+    const int64_t dy = int64_t{y} - OriginY;
+    if (static_cast<uint64_t>(du) < GridSpan && static_cast<uint64_t>(dv) < GridSpan &&
+        static_cast<uint64_t>(dy) < GridSpan) {
+        // Properly inside the grid: the point's sub-list.
+        const int cell = static_cast<int>((du >> CellShift) + GridSide * (dv >> CellShift) +
+                                          GridSide * GridSide * (dy >> CellShift));
+        if (cellSubs_[cell] < 0) BuildCellList(cell);
+        const int sub = static_cast<int>(((du >> SubShift) & 3) + 4 * ((dv >> SubShift) & 3) +
+                                         16 * ((dy >> SubShift) & 3));
+        const TListRef& ref = subLists_[cellSubs_[cell] + sub];
+        if (ref.Count == 1) return ref.Start;
+        return SearchList(ref, u, v, y);
+    }
     const int cell = CellOf(u, v, y);
     if (cell < 0) return FullSearch(u, v, y);
-    if (cells_[cell].Start < 0) BuildCellList(cell);
-    return SearchList(cells_[cell], u, v, y);
+    // Lower-face slack: the whole list of the cell the point counts in.
+    if (cellSubs_[cell] < 0) BuildCellList(cell);
+    return SearchList(cellLists_[cell], u, v, y);
 }
