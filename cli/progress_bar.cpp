@@ -14,7 +14,7 @@ std::string TProgressBar::Render(const char* label, int perMille) {
     text += " [";
     text.append(static_cast<size_t>(filled), '#');
     text.append(static_cast<size_t>(kBarCells - filled), '.');
-    char percent[8];
+    char percent[16];
     std::snprintf(percent, sizeof percent, "] %3d%%", clamped / 10);
     return text + percent;
 }

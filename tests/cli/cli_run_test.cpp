@@ -293,3 +293,32 @@ TEST_F(CliRun, CtrlCStopsTheRunKeepsWrittenFilesAndLeavesNoPartialFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bundled plug-ins beside zinop-cli open other formats out of the box.
+TEST_F(CliRun, PicturesThroughTheBundledPlugins) {
+    const fs::path plugin = fs::path(ZINOP_CLI_PATH).parent_path() / "ifpng.spi";
+    if (!fs::exists(plugin)) {
+        GTEST_SKIP() << "no bundled PNG plug-in beside zinop-cli";
+    }
+    WritePicture(In("a.bmp"), 10, 6);
+    ASSERT_EQ(RunCli({"convert", In("a.bmp"), In("photo.png")}).Status, 0);
+    const TCliResult info = RunCli({"info", In("photo.png")});
+    EXPECT_EQ(info.Status, 0);
+    EXPECT_EQ(info.Out.rfind("10 x 6 / ", 0), 0u) << info.Out;
+    EXPECT_EQ(RunCli({"reduce", "-q", "-f", "gif", "-o", Temp.Path("out"), In("photo.png")}).Status, 0);
+    EXPECT_TRUE(IsGif(Out("photo.gif")));
+    // An empty plug-in folder: PNG files can no longer be read.
+    fs::create_directories(Temp.Path("empty"));
+    EXPECT_EQ(RunCli({"info", "--plugins", Temp.Path("empty"), In("photo.png")}).Status, 1);
+    const TCliResult list = RunCli({"plugins"});
+    EXPECT_EQ(list.Status, 0);
+    EXPECT_NE(list.Out.find("ifpng.spi: loaded"), std::string::npos) << list.Out;
+    Temp.Write("z.ini", "[zinop]\nVersion=35\n[plugins]\nIFPNG.SPI=0\n");
+    const TCliResult disabled = RunCli({"plugins", "--settings", Temp.Path("z.ini")});
+    EXPECT_NE(disabled.Out.find("ifpng.spi: disabled"), std::string::npos) << disabled.Out;
+    EXPECT_EQ(RunCli({"info", "--settings", Temp.Path("z.ini"), In("photo.png")}).Status, 1);
+}
+
+}  // namespace
