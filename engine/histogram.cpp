@@ -1,18 +1,17 @@
 #include "engine/histogram.h"
 
-#include <cstring>
-#include <memory>
+#include <utility>
 
 namespace {
 
-// The 25-bit keys are sorted in three digits: 8, 8 and 9 bits.
-constexpr int DigitShift[3] = {0, 8, 16};
-constexpr uint32_t DigitMask[3] = {0xFF, 0xFF, 0x1FF};
-constexpr int DigitBuckets = 512;
-
-struct DigitCounts {
-    size_t Of[3][DigitBuckets];
-};
+// Keys are sorted by their top digit, bits 16..24 (the blue level, or 256
+// for the transparent marker), in place; within one blue level the 65536
+// red/green combinations are counted in a small table. Linear time, and
+// nothing as large as the picture is allocated: on some systems touching
+// fresh memory costs more than the counting itself.
+constexpr int BlueBuckets = 257;
+constexpr int LowValues = 65536;
+constexpr int LowBlock = 64;  // table entries per bit of the touched-block map
 
 struct PictureSpan {
     const ColorValue* Pixels;
@@ -30,53 +29,81 @@ std::vector<PictureSpan> PicturesOf(const ReduceJob& job) {
     return spans;
 }
 
-void CountDigits(const int32_t* keys, size_t count, DigitCounts& counts) {
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t key = static_cast<uint32_t>(keys[i]);
-        ++counts.Of[0][key & DigitMask[0]];
-        ++counts.Of[1][(key >> DigitShift[1]) & DigitMask[1]];
-        ++counts.Of[2][key >> DigitShift[2]];
-    }
-}
+inline uint32_t BucketOf(int32_t key) { return static_cast<uint32_t>(key) >> 16; }
 
-// Writes the trimmed key of every pixel (the marker for transparent ones).
+// Writes the trimmed key of every pixel (the marker for transparent ones)
+// and counts the keys per bucket.
 void FillKeys(const PictureSpan& picture, const std::array<int32_t, 256>& trim, bool identity,
-              uint32_t transColor, int32_t* keys) {
+              uint32_t transColor, int32_t* keys, size_t* bucketSizes) {
     const ColorValue* pixels = picture.Pixels;
-    if (identity) {
-        for (size_t i = 0; i < picture.Count; ++i) {
-            const uint32_t p = pixels[i];
-            keys[i] = p == transColor ? TransparentKey : static_cast<int32_t>(p & 0xFFFFFF);
-        }
-        return;
-    }
     for (size_t i = 0; i < picture.Count; ++i) {
         const uint32_t p = pixels[i];
-        keys[i] = p == transColor ? TransparentKey
-                                  : trim[p & 0xFF] | trim[(p >> 8) & 0xFF] << 8 |
-                                        trim[(p >> 16) & 0xFF] << 16;
+        int32_t key;
+        if (p == transColor)
+            key = TransparentKey;
+        else if (identity)
+            key = static_cast<int32_t>(p & 0xFFFFFF);
+        else
+            key = trim[p & 0xFF] | trim[(p >> 8) & 0xFF] << 8 | trim[(p >> 16) & 0xFF] << 16;
+        keys[i] = key;
+        ++bucketSizes[BucketOf(key)];
     }
 }
 
-// Forms the runs of equal keys in place: the run values are compacted to
-// the front of `sorted` and the run lengths written to `lengths`. The run
-// of transparent markers, which sorts last, is dropped. Returns the number
-// of runs.
-size_t FormRuns(int32_t* sorted, size_t count, int32_t* lengths) {
-    size_t runs = 0;
-    size_t i = 0;
-    while (i < count) {
-        const int32_t value = sorted[i];
-        size_t end = i + 1;
-        while (end < count && sorted[end] == value) ++end;
-        if (value != TransparentKey) {
-            sorted[runs] = value;
-            lengths[runs] = static_cast<int32_t>(end - i);
-            ++runs;
-        }
-        i = end;
+// In-place bucket sort by the top digit (cycle leader): afterwards bucket b
+// occupies [starts[b], starts[b + 1]).
+void PartitionByBucket(int32_t* keys, const size_t* bucketSizes, size_t* starts) {
+    size_t heads[BlueBuckets];
+    size_t offset = 0;
+    for (int b = 0; b < BlueBuckets; ++b) {
+        starts[b] = heads[b] = offset;
+        offset += bucketSizes[b];
     }
-    return runs;
+    starts[BlueBuckets] = offset;
+    for (int b = 0; b < BlueBuckets; ++b) {
+        const size_t end = starts[b + 1];
+        while (heads[b] < end) {
+            int32_t key = keys[heads[b]];
+            uint32_t home = BucketOf(key);
+            while (home != static_cast<uint32_t>(b)) {
+                std::swap(key, keys[heads[home]++]);
+                home = BucketOf(key);
+            }
+            keys[heads[b]++] = key;
+        }
+    }
+}
+
+// The colour runs: values compacted to the front of the work buffer,
+// lengths alongside.
+struct ColorRuns {
+    int32_t* Values = nullptr;
+    std::vector<int32_t> Lengths;
+};
+
+// Counts the red/green combinations of one blue level and appends its runs
+// in ascending order. The bucket has been read in full before any value is
+// written, and earlier runs never outnumber earlier pixels, so the values
+// written never overtake keys still to be read.
+void CountBucket(const int32_t* keys, size_t begin, size_t end, int32_t blue, uint32_t* table,
+                 ColorRuns& runs) {
+    uint64_t touched[LowValues / LowBlock / 64] = {};
+    for (size_t i = begin; i < end; ++i) {
+        const uint32_t low = static_cast<uint32_t>(keys[i]) & 0xFFFF;
+        ++table[low];
+        touched[low / LowBlock / 64] |= uint64_t{1} << (low / LowBlock % 64);
+    }
+    for (int word = 0; word < LowValues / LowBlock / 64; ++word) {
+        for (uint64_t bits = touched[word]; bits != 0; bits &= bits - 1) {
+            const int block = word * 64 + __builtin_ctzll(bits);
+            for (int low = block * LowBlock; low < (block + 1) * LowBlock; ++low) {
+                if (table[low] == 0) continue;
+                runs.Values[runs.Lengths.size()] = blue << 16 | low;
+                runs.Lengths.push_back(static_cast<int32_t>(table[low]));
+                table[low] = 0;
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -91,57 +118,33 @@ std::array<int32_t, 256> MakeTrimTable(int32_t sourceMask) {
     return table;
 }
 
-int32_t* SortColorKeys(int32_t* keys, int32_t* scratch, size_t count) {
-    auto counts = std::make_unique<DigitCounts>();
-    std::memset(counts.get(), 0, sizeof(DigitCounts));
-    CountDigits(keys, count, *counts);
-    int32_t* from = keys;
-    int32_t* to = scratch;
-    for (int digit = 0; digit < 3; ++digit) {
-        size_t* bucket = counts->Of[digit];
-        const int shift = DigitShift[digit];
-        const uint32_t mask = DigitMask[digit];
-        // A digit every key shares leaves the order as it is.
-        if (count == 0 || bucket[(static_cast<uint32_t>(from[0]) >> shift) & mask] == count)
-            continue;
-        size_t offset = 0;
-        for (int b = 0; b < DigitBuckets; ++b) {
-            const size_t n = bucket[b];
-            bucket[b] = offset;
-            offset += n;
-        }
-        for (size_t i = 0; i < count; ++i) {
-            const int32_t key = from[i];
-            to[bucket[(static_cast<uint32_t>(key) >> shift) & mask]++] = key;
-        }
-        std::swap(from, to);
-    }
-    return from;
-}
-
 bool BuildHistogram(TEngineRun& run, std::vector<ColorEntry>& entries) {
     entries.clear();
     const ReduceJob& job = run.Job;
-    const std::vector<PictureSpan> pictures = PicturesOf(job);
     const std::array<int32_t, 256> trim = MakeTrimTable(job.SourceMask);
+    size_t bucketSizes[BlueBuckets] = {};
     size_t total = 0;
-    for (const PictureSpan& picture : pictures) {
-        FillKeys(picture, trim, job.SourceMask == 0, run.TransColor, job.WorkBuffer + total);
+    for (const PictureSpan& picture : PicturesOf(job)) {
+        FillKeys(picture, trim, job.SourceMask == 0, run.TransColor, job.WorkBuffer + total,
+                 bucketSizes);
         total += picture.Count;
     }
-    // The colour runs: values compacted in the sorted buffer, lengths in the
-    // other one, so they take 4 bytes per pixel beyond the work buffer.
-    auto scratch = std::make_unique_for_overwrite<int32_t[]>(total > 0 ? total : 1);
-    int32_t* sorted = SortColorKeys(job.WorkBuffer, scratch.get(), total);
-    int32_t* lengths = sorted == job.WorkBuffer ? scratch.get() : job.WorkBuffer;
-    const size_t runs = FormRuns(sorted, total, lengths);
+    size_t starts[BlueBuckets + 1];
+    PartitionByBucket(job.WorkBuffer, bucketSizes, starts);
+    ColorRuns runs;
+    runs.Values = job.WorkBuffer;
+    std::vector<uint32_t> table(LowValues, 0);
+    // Bucket 256 holds the transparent markers, which never reach the list.
+    for (int32_t blue = 0; blue < 256; ++blue)
+        CountBucket(job.WorkBuffer, starts[blue], starts[blue + 1], blue, table.data(), runs);
     if (run.StopRequested()) return false;
     run.SetProgress(50);
 
-    entries.resize(runs);
-    for (size_t i = 0; i < runs; ++i) {
-        const ColorPoint point = ToColorPoint(run.ColorSpace, static_cast<ColorValue>(sorted[i]));
-        entries[i] = ColorEntry{point.U, point.V, point.Y, lengths[i]};
+    const size_t count = runs.Lengths.size();
+    entries.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const ColorPoint point = ToColorPoint(run.ColorSpace, static_cast<ColorValue>(runs.Values[i]));
+        entries[i] = ColorEntry{point.U, point.V, point.Y, runs.Lengths[i]};
     }
     return !run.StopRequested();
 }

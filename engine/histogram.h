@@ -29,14 +29,11 @@ std::array<int32_t, 256> MakeTrimTable(int32_t sourceMask);
 // Counts the trimmed colours of the job's pictures (all pictures of an
 // integrated batch as one sequence), skipping pixels whose whole value
 // equals run.TransColor. Uses run.Job.WorkBuffer (one int32 per pixel of
-// all pictures) as scratch. On return `entries` holds the distinct colours
-// ascending by red + 256 green + 65536 blue (possibly none).
+// all pictures) as scratch; beyond it and the list, the colour runs take 4
+// bytes per distinct colour and the counting a fixed 256 KB. Linear time.
+// On return `entries` holds the distinct colours ascending by
+// red + 256 green + 65536 blue (possibly none).
 // Sets Progress 50 after the colours are counted. Returns false when a stop
 // request was seen at one of its two checks; entries are then incomplete.
 // May throw std::bad_alloc.
 bool BuildHistogram(TEngineRun& run, std::vector<ColorEntry>& entries);
-
-// Sorts keys in 0..TransparentKey ascending (LSD radix sort: linear time).
-// scratch must hold at least count values; returns the buffer holding the
-// sorted keys (keys or scratch).
-int32_t* SortColorKeys(int32_t* keys, int32_t* scratch, size_t count);

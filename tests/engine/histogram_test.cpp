@@ -32,29 +32,6 @@ TEST(TrimTable, EightBitIsTheIdentity) {
     for (int i = 0; i < 256; ++i) EXPECT_EQ(trim[i], i);
 }
 
-// The radix sort against the library sort, over the whole key range.
-TEST(SortColorKeys, MatchesAPlainSort) {
-    for (size_t count : {size_t{0}, size_t{1}, size_t{2}, size_t{1000}, size_t{70001}}) {
-        std::mt19937 random(static_cast<unsigned>(count));
-        std::vector<int32_t> keys(count);
-        for (auto& key : keys)
-            key = random() % 7 == 0 ? TransparentKey : static_cast<int32_t>(random() & 0xFFFFFF);
-        std::vector<int32_t> expected = keys;
-        std::sort(expected.begin(), expected.end());
-        std::vector<int32_t> scratch(count);
-        const int32_t* sorted = SortColorKeys(keys.data(), scratch.data(), count);
-        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), sorted)) << count;
-    }
-}
-
-TEST(SortColorKeys, KeysSharingDigitsStaySorted) {
-    std::vector<int32_t> keys = {0x123456, 0x123400, 0x123456, 0x120056, 0x003456};
-    std::vector<int32_t> scratch(keys.size());
-    const int32_t* sorted = SortColorKeys(keys.data(), scratch.data(), keys.size());
-    const std::vector<int32_t> expected = {0x003456, 0x120056, 0x123400, 0x123456, 0x123456};
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), sorted));
-}
-
 class HistogramTest : public ::testing::Test {
 protected:
     HistogramTest() : Run(Job) { Run.ColorSpace = PrepareColorSpace(80, 80, 80); }
@@ -160,25 +137,54 @@ TEST_F(HistogramTest, BatchPicturesShareOneList) {
     EXPECT_EQ(entries[2].Y, ToColorPoint(Run.ColorSpace, MakeColor(9, 9, 9)).Y);
 }
 
-TEST_F(HistogramTest, LargeRandomPictureMatchesAMapCount) {
+// Counts by sorting a copy with the library sort, leaving out `trans`.
+std::vector<std::pair<ColorValue, int>> SortedCounts(std::vector<ColorValue> keys, uint32_t trans) {
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::pair<ColorValue, int>> counts;
+    for (ColorValue k : keys) {
+        if (k == trans) continue;
+        if (!counts.empty() && counts.back().first == k)
+            ++counts.back().second;
+        else
+            counts.push_back({k, 1});
+    }
+    return counts;
+}
+
+void ExpectEntries(const std::vector<ColorEntry>& entries,
+                   const std::vector<std::pair<ColorValue, int>>& expected, const TColorSpace& space) {
+    ASSERT_EQ(entries.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const ColorPoint p = ToColorPoint(space, expected[i].first);
+        EXPECT_EQ(entries[i].Count, expected[i].second) << i;
+        EXPECT_EQ((ColorPoint{entries[i].U, entries[i].V, entries[i].Y}), p) << i;
+    }
+}
+
+TEST_F(HistogramTest, ManyRepeatedColoursMatchALibrarySort) {
     std::mt19937 random(7);
     std::vector<ColorValue> pixels(50000);
     for (auto& p : pixels) p = random() & 0x0F0F0F;
-    std::vector<ColorValue> keys = pixels;
-    std::sort(keys.begin(), keys.end());
-    std::vector<std::pair<ColorValue, int>> expected;
-    for (ColorValue k : keys) {
-        if (!expected.empty() && expected.back().first == k)
-            ++expected.back().second;
-        else
-            expected.push_back({k, 1});
-    }
     const auto entries = Build(pixels);
-    ASSERT_EQ(entries.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(entries[i].Count, expected[i].second);
-        EXPECT_EQ(entries[i].U, ToColorPoint(Run.ColorSpace, expected[i].first).U);
-    }
+    ExpectEntries(entries, SortedCounts(pixels, NoTransColor), Run.ColorSpace);
+}
+
+// Colours over the whole cube, a transparent colour among them.
+TEST_F(HistogramTest, ScatteredColoursWithTransparencyMatchALibrarySort) {
+    std::mt19937 random(11);
+    std::vector<ColorValue> pixels(80000);
+    for (auto& p : pixels) p = random() % 5 == 0 ? MakeColor(7, 7, 7) : random() & 0xFFFFFF;
+    const auto entries = Build(pixels, 0, MakeColor(7, 7, 7));
+    ExpectEntries(entries, SortedCounts(pixels, MakeColor(7, 7, 7)), Run.ColorSpace);
+}
+
+// Every pixel a different colour, all of one blue level: the runs fill the
+// whole work buffer.
+TEST_F(HistogramTest, AllDistinctColoursInOneBlueLevel) {
+    std::vector<ColorValue> pixels;
+    for (uint32_t i = 0; i < 65536; ++i) pixels.push_back(((i * 40503u) & 0xFFFF) | 0x420000);
+    const auto entries = Build(pixels);
+    ExpectEntries(entries, SortedCounts(pixels, NoTransColor), Run.ColorSpace);
 }
 
 }  // namespace
