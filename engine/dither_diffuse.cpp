@@ -3,6 +3,8 @@
 // instead of pushing its own error into a full-size error picture.
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "engine/dither_internal.h"
@@ -40,6 +42,23 @@ struct TJarvisJudiceNinke {
 // Two margin entries at each end stay 0, so no tap needs an edge check.
 constexpr int Margin = 2;
 
+// Sum of weight x stored error over the kernel's taps for pixel x, unrolled
+// at compile time so every row choice, offset and weight is a constant.
+template <class Kernel, int Direction, size_t... Tap>
+void Gather(TError* const rows[3], int32_t x, int64_t sum[3], std::index_sequence<Tap...>) {
+    const TError* const r0 = rows[0] + x + Margin;
+    const TError* const r1 = rows[1] + x + Margin;
+    const TError* const r2 = rows[2] + x + Margin;
+    const auto add = [&](const TTap tap) {
+        const TError* row = tap.Row == 0 ? r0 : tap.Row == 1 ? r1 : r2;
+        const TError& e = row[tap.Offset * Direction];
+        sum[0] += int64_t{tap.Weight} * e.E[0];
+        sum[1] += int64_t{tap.Weight} * e.E[1];
+        sum[2] += int64_t{tap.Weight} * e.E[2];
+    };
+    (add(Kernel::Taps[Tap]), ...);
+}
+
 template <class Kernel, int Direction>
 void DiffuseRow(const TMapContext& context, TPointConverter& convert, TError* const rows[3],
                 int32_t y) {
@@ -55,12 +74,8 @@ void DiffuseRow(const TMapContext& context, TPointConverter& convert, TError* co
             continue;
         }
         int64_t sum[3] = {0, 0, 0};
-        for (const TTap& tap : Kernel::Taps) {
-            const TError& e = rows[tap.Row][x + Margin + tap.Offset * Direction];
-            sum[0] += int64_t{tap.Weight} * e.E[0];
-            sum[1] += int64_t{tap.Weight} * e.E[1];
-            sum[2] += int64_t{tap.Weight} * e.E[2];
-        }
+        Gather<Kernel, Direction>(rows, x, sum,
+                                  std::make_index_sequence<std::size(Kernel::Taps)>{});
         const ColorPoint c = convert(colour);
         const int32_t target[3] = {c.U + Clamp(sum[0] / Kernel::Divisor, extent[0]),
                                    c.V + Clamp(sum[1] / Kernel::Divisor, extent[1]),

@@ -8,7 +8,7 @@ namespace {
 
 // Room for the lists of a typical photo's touched cells without regrowing.
 constexpr size_t InitialIndexRoom = 1 << 18;
-constexpr size_t InitialSubListRoom = 64 * 2048;
+constexpr size_t InitialSubRefRoom = 64 * 2048;
 
 double Distance(int32_t u, int32_t v, int32_t y, double cu, double cv, double cy) {
     const double du = cu - u;
@@ -28,9 +28,9 @@ void TNearestCache::Reset(const TPaletteEntry* palette, int32_t searchCount) {
         points_[e] = TPoint{p.U, p.V, p.Y};
     }
     cellLists_.assign(CellCount, TListRef{});
-    cellSubs_.assign(CellCount, -1);
-    subLists_.clear();
-    subLists_.reserve(InitialSubListRoom);
+    subCells_.assign(CellCount, TSubCell{});
+    subRefs_.clear();
+    subRefs_.reserve(InitialSubRefRoom);
     indexes_.clear();
     indexes_.reserve(InitialIndexRoom);
     scratchDistance_.assign(static_cast<size_t>(searchCount), 0.0);
@@ -40,8 +40,8 @@ void TNearestCache::Release() {
     searchCount_ = 0;
     builtCells_ = 0;
     std::vector<TListRef>().swap(cellLists_);
-    std::vector<int32_t>().swap(cellSubs_);
-    std::vector<TListRef>().swap(subLists_);
+    std::vector<TSubCell>().swap(subCells_);
+    std::vector<uint16_t>().swap(subRefs_);
     std::vector<uint8_t>().swap(indexes_);
     std::vector<double>().swap(scratchDistance_);
 }
@@ -89,7 +89,9 @@ void TNearestCache::BuildSubLists(int cell) {
     const double lowY = 2048.0 * (cell / (GridSide * GridSide)) + OriginY;
     const double centreOffset = (SubSize - 1) / 2.0;  // points run low .. low + 511
     const double reach = SubSize * std::sqrt(3.0) + 1;
-    cellSubs_[cell] = static_cast<int32_t>(subLists_.size());
+    TSubCell& subCell = subCells_[cell];
+    subCell.Refs = static_cast<int32_t>(subRefs_.size());
+    subCell.Base = static_cast<int32_t>(indexes_.size());
     for (int sub = 0; sub < 64; ++sub) {
         const double cu = lowU + SubSize * (sub % 4) + centreOffset;
         const double cv = lowV + SubSize * (sub / 4 % 4) + centreOffset;
@@ -101,20 +103,25 @@ void TNearestCache::BuildSubLists(int cell) {
             scratchDistance_[n] = d;
             if (d < least) least = d;
         }
-        TListRef ref;
-        ref.Start = static_cast<int32_t>(indexes_.size());
+        // Count byte first (count - 1), then the kept indexes in list order.
+        const size_t start = indexes_.size();
+        indexes_.push_back(0);
         for (int32_t n = 0; n < list.Count; ++n) {
             if (scratchDistance_[n] < least + reach) {
                 const uint8_t kept = indexes_[list.Start + n];
                 indexes_.push_back(kept);
             }
         }
-        ref.Count = static_cast<int32_t>(indexes_.size()) - ref.Start;
-        if (ref.Count == 1) {
-            ref.Start = indexes_.back();  // the answer itself; nothing to keep
-            indexes_.pop_back();
+        const size_t count = indexes_.size() - start - 1;
+        if (count == 1) {
+            // The answer itself; nothing to keep.
+            subRefs_.push_back(static_cast<uint16_t>(SingleMark | indexes_.back()));
+            indexes_.resize(start);
+        } else {
+            indexes_[start] = static_cast<uint8_t>(count - 1);
+            // At most 64 * 257 bytes from Base, well below SingleMark.
+            subRefs_.push_back(static_cast<uint16_t>(start - subCell.Base));
         }
-        subLists_.push_back(ref);
     }
 }
 
@@ -140,7 +147,7 @@ int TNearestCache::FullSearch(int32_t u, int32_t v, int32_t y) const {
 
 std::vector<int> TNearestCache::CandidatesOf(int cell) {
     assert(cell >= 0 && cell < CellCount);
-    if (cellSubs_[cell] < 0) BuildCellList(cell);
+    if (subCells_[cell].Refs < 0) BuildCellList(cell);
     const TListRef& ref = cellLists_[cell];
     std::vector<int> result;
     for (int32_t n = 0; n < ref.Count; ++n) result.push_back(indexes_[ref.Start + n]);

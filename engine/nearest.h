@@ -52,13 +52,22 @@ public:
     std::vector<int> CandidatesOf(int cell);
 
 private:
-    // A list: `Count` indexes from `Start` in indexes_. A sub-list of one
-    // entry keeps the index itself in `Start`, so the commonest answer needs
-    // no further memory access.
+    // A cell list: `Count` indexes from `Start` in indexes_.
     struct TListRef {
-        int32_t Start = -1;  // -1 while absent (cell lists)
+        int32_t Start = -1;  // -1 while absent
         int32_t Count = 0;
     };
+    // Where a built cell's 64 sub-lists live: their 16-bit references in
+    // subRefs_, and the base in indexes_ that the references count from.
+    struct TSubCell {
+        int32_t Refs = -1;  // -1 while the cell is absent
+        int32_t Base = 0;
+    };
+    // A sub-list reference is SingleMark | index when the sub-list holds one
+    // entry (the answer itself, no further memory access), otherwise the
+    // offset from Base of a count byte (count - 1) followed by the indexes.
+    // 64 references of 2 bytes keep a cell's table in two cache lines.
+    static constexpr uint16_t SingleMark = 0x8000;
     // An entry's point, padded to 16 bytes; the table of 256 stays in L1.
     struct alignas(16) TPoint {
         int32_t U = 0, V = 0, Y = 0;
@@ -70,14 +79,14 @@ private:
     void BuildCellList(int cell);
     void BuildSubLists(int cell);
     int FullSearch(int32_t u, int32_t v, int32_t y) const;
-    int SearchList(const TListRef& ref, int32_t u, int32_t v, int32_t y) const;
+    int SearchIndexes(const uint8_t* index, int32_t count, int32_t u, int32_t v, int32_t y) const;
 
     int32_t searchCount_ = 0;
     int builtCells_ = 0;
     TPoint points_[256];
     std::vector<TListRef> cellLists_;  // CellCount entries once Reset
-    std::vector<int32_t> cellSubs_;    // per cell: offset of its 64 sub-lists, -1 while absent
-    std::vector<TListRef> subLists_;   // 64 per built cell
+    std::vector<TSubCell> subCells_;   // CellCount entries once Reset
+    std::vector<uint16_t> subRefs_;    // 64 per built cell
     std::vector<uint8_t> indexes_;     // every list and sub-list, back to back
     std::vector<double> scratchDistance_;  // one per entry, for the builders
 };
@@ -93,13 +102,13 @@ inline int TNearestCache::CellOf(int32_t u, int32_t v, int32_t y) {
     return static_cast<int>(i + GridSide * j + GridSide * GridSide * k);
 }
 
-inline int TNearestCache::SearchList(const TListRef& ref, int32_t u, int32_t v, int32_t y) const {
+inline int TNearestCache::SearchIndexes(const uint8_t* index, int32_t count, int32_t u, int32_t v,
+                                       int32_t y) const {
     // Integer squared distances: points that have a cell and palette points
     // of 24-bit colours differ by less than 2^18 per coordinate, so the sums
     // stay below 2^38 and equal the double values exactly; the comparisons
     // are therefore the same as in double.
-    const uint8_t* index = indexes_.data() + ref.Start;
-    const uint8_t* end = index + ref.Count;
+    const uint8_t* end = index + count;
     int64_t best = INT64_MAX;
     int bestIndex = *index;
     for (; index != end; ++index) {
@@ -125,16 +134,19 @@ inline int TNearestCache::FindNearest(int32_t u, int32_t v, int32_t y) {
         // Properly inside the grid: the point's sub-list.
         const int cell = static_cast<int>((du >> CellShift) + GridSide * (dv >> CellShift) +
                                           GridSide * GridSide * (dy >> CellShift));
-        if (cellSubs_[cell] < 0) BuildCellList(cell);
-        const int sub = static_cast<int>(((du >> SubShift) & 3) + 4 * ((dv >> SubShift) & 3) +
-                                         16 * ((dy >> SubShift) & 3));
-        const TListRef& ref = subLists_[cellSubs_[cell] + sub];
-        if (ref.Count == 1) return ref.Start;
-        return SearchList(ref, u, v, y);
+        if (subCells_[cell].Refs < 0) BuildCellList(cell);
+        const TSubCell& sub = subCells_[cell];
+        const int at = static_cast<int>(((du >> SubShift) & 3) + 4 * ((dv >> SubShift) & 3) +
+                                        16 * ((dy >> SubShift) & 3));
+        const uint16_t ref = subRefs_[sub.Refs + at];
+        if (ref & SingleMark) return ref & 0xFF;
+        const uint8_t* list = indexes_.data() + sub.Base + ref;
+        return SearchIndexes(list + 1, int32_t{list[0]} + 1, u, v, y);
     }
     const int cell = CellOf(u, v, y);
     if (cell < 0) return FullSearch(u, v, y);
     // Lower-face slack: the whole list of the cell the point counts in.
-    if (cellSubs_[cell] < 0) BuildCellList(cell);
-    return SearchList(cellLists_[cell], u, v, y);
+    if (subCells_[cell].Refs < 0) BuildCellList(cell);
+    const TListRef& list = cellLists_[cell];
+    return SearchIndexes(indexes_.data() + list.Start, list.Count, u, v, y);
 }
