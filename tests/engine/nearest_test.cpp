@@ -169,7 +169,7 @@ TEST(NearestCache, RandomPointsInsideTheGridMatchBruteForce) {
         cache.Reset(palette.data(), count);
         std::uniform_int_distribution<int32_t> uv(-40960, 40959);
         std::uniform_int_distribution<int32_t> luma(-8192, 73727);
-        for (int n = 0; n < 20000; ++n) {
+        for (int n = 0; n < 8000; ++n) {
             const int32_t u = uv(rng), v = uv(rng), y = luma(rng);
             ASSERT_EQ(cache.FindNearest(u, v, y), BruteForceNearest(palette, count, u, v, y))
                 << u << "," << v << "," << y << " palette " << count;
@@ -181,6 +181,47 @@ TEST(NearestCache, RandomPointsInsideTheGridMatchBruteForce) {
             const ColorPoint p = ToColorPoint(space, colour);
             ASSERT_EQ(cache.FindNearest(p.U, p.V, p.Y), BruteForceNearest(palette, count, p.U, p.V, p.Y));
         }
+    }
+}
+
+// Points on the faces and corners of the 512-unit sub-cubes the cache uses
+// internally, with repeated palette entries so that ties are common: the
+// answer is always the brute-force one. Points in the lower-face slack get
+// the answer of their cell's list.
+TEST(NearestCache, SubCubeFacesRepeatedEntriesAndSlackAgreeWithTheLists) {
+    std::mt19937 rng(77);
+    const TColorSpace space = PrepareColorSpace(130, 30, 80);
+    auto palette = RandomColourPalette(rng, 96, space);
+    for (int e = 3; e < 96; e += 4) palette[e] = palette[rng() % e];
+    TNearestCache cache;
+    cache.Reset(palette.data(), 96);
+    std::uniform_int_distribution<int32_t> cellPick(0, 39);
+    const int32_t edges[] = {0, 1, 510, 511, 512, 1023, 1024, 1535, 1536, 2047};
+    for (int n = 0; n < 30000; ++n) {
+        const int32_t u = -40960 + 2048 * cellPick(rng) + edges[rng() % 10];
+        const int32_t v = -40960 + 2048 * cellPick(rng) + edges[rng() % 10];
+        const int32_t y = -8192 + 2048 * cellPick(rng) + edges[rng() % 10];
+        ASSERT_EQ(cache.FindNearest(u, v, y), BruteForceNearest(palette, 96, u, v, y))
+            << u << "," << v << "," << y;
+    }
+    for (int n = 0; n < 3000; ++n) {
+        const int32_t u = -40960 - static_cast<int32_t>(rng() % 2048);
+        const int32_t v = -40960 + static_cast<int32_t>(rng() % 81920);
+        const int32_t y = -8192 - static_cast<int32_t>(rng() % 2048);
+        const int cell = TNearestCache::CellOf(u, v, y);
+        ASSERT_GE(cell, 0);
+        int expected = -1;
+        int64_t best = 0;
+        for (int e : cache.CandidatesOf(cell)) {
+            const int64_t du = u - palette[e].Point.U, dv = v - palette[e].Point.V,
+                          dy = y - palette[e].Point.Y;
+            const int64_t d = du * du + dv * dv + dy * dy;
+            if (expected < 0 || d < best) {
+                best = d;
+                expected = e;
+            }
+        }
+        ASSERT_EQ(cache.FindNearest(u, v, y), expected) << u << "," << v << "," << y;
     }
 }
 
