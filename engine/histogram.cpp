@@ -1,14 +1,13 @@
 #include "engine/histogram.h"
 
-#include <utility>
 
 namespace {
 
-// Keys are sorted by their top digit, bits 16..24 (the blue level, or 256
-// for the transparent marker), in place; within one blue level the 65536
-// red/green combinations are counted in a small table. Linear time, and
-// nothing as large as the picture is allocated: on some systems touching
-// fresh memory costs more than the counting itself.
+// Keys go into the work buffer sorted by their top digit, bits 16..24 (the
+// blue level, or 256 for the transparent marker); within one blue level the
+// 65536 red/green combinations are counted in a small table. Linear time,
+// and nothing as large as the picture is allocated: on some systems
+// touching fresh memory costs more than the counting itself.
 constexpr int BlueBuckets = 257;
 constexpr int LowValues = 65536;
 constexpr int LowBlock = 64;  // table entries per bit of the touched-block map
@@ -31,46 +30,29 @@ std::vector<PictureSpan> PicturesOf(const ReduceJob& job) {
 
 inline uint32_t BucketOf(int32_t key) { return static_cast<uint32_t>(key) >> 16; }
 
-// Writes the trimmed key of every pixel (the marker for transparent ones)
-// and counts the keys per bucket.
-void FillKeys(const PictureSpan& picture, const std::array<int32_t, 256>& trim, bool identity,
-              uint32_t transColor, int32_t* keys, size_t* bucketSizes) {
-    const ColorValue* pixels = picture.Pixels;
-    for (size_t i = 0; i < picture.Count; ++i) {
-        const uint32_t p = pixels[i];
-        int32_t key;
-        if (p == transColor)
-            key = TransparentKey;
-        else if (identity)
-            key = static_cast<int32_t>(p & 0xFFFFFF);
-        else
-            key = trim[p & 0xFF] | trim[(p >> 8) & 0xFF] << 8 | trim[(p >> 16) & 0xFF] << 16;
-        keys[i] = key;
-        ++bucketSizes[BucketOf(key)];
+// The trimmed key of a pixel, or the marker for a transparent one.
+struct KeyMaker {
+    std::array<int32_t, 256> Trim;
+    bool Identity;
+    uint32_t TransColor;
+
+    int32_t operator()(uint32_t p) const {
+        if (p == TransColor) return TransparentKey;
+        if (Identity) return static_cast<int32_t>(p & 0xFFFFFF);
+        return Trim[p & 0xFF] | Trim[(p >> 8) & 0xFF] << 8 | Trim[(p >> 16) & 0xFF] << 16;
     }
+};
+
+void CountBuckets(const PictureSpan& picture, const KeyMaker& keyOf, size_t* bucketSizes) {
+    for (size_t i = 0; i < picture.Count; ++i) ++bucketSizes[BucketOf(keyOf(picture.Pixels[i]))];
 }
 
-// In-place bucket sort by the top digit (cycle leader): afterwards bucket b
-// occupies [starts[b], starts[b + 1]).
-void PartitionByBucket(int32_t* keys, const size_t* bucketSizes, size_t* starts) {
-    size_t heads[BlueBuckets];
-    size_t offset = 0;
-    for (int b = 0; b < BlueBuckets; ++b) {
-        starts[b] = heads[b] = offset;
-        offset += bucketSizes[b];
-    }
-    starts[BlueBuckets] = offset;
-    for (int b = 0; b < BlueBuckets; ++b) {
-        const size_t end = starts[b + 1];
-        while (heads[b] < end) {
-            int32_t key = keys[heads[b]];
-            uint32_t home = BucketOf(key);
-            while (home != static_cast<uint32_t>(b)) {
-                std::swap(key, keys[heads[home]++]);
-                home = BucketOf(key);
-            }
-            keys[heads[b]++] = key;
-        }
+// Writes every key straight to its bucket's next free place: the keys leave
+// the source already sorted by the top digit, with independent stores.
+void ScatterKeys(const PictureSpan& picture, const KeyMaker& keyOf, int32_t* keys, size_t* heads) {
+    for (size_t i = 0; i < picture.Count; ++i) {
+        const int32_t key = keyOf(picture.Pixels[i]);
+        keys[heads[BucketOf(key)]++] = key;
     }
 }
 
@@ -121,16 +103,18 @@ std::array<int32_t, 256> MakeTrimTable(int32_t sourceMask) {
 bool BuildHistogram(TEngineRun& run, std::vector<ColorEntry>& entries) {
     entries.clear();
     const ReduceJob& job = run.Job;
-    const std::array<int32_t, 256> trim = MakeTrimTable(job.SourceMask);
+    const KeyMaker keyOf{MakeTrimTable(job.SourceMask), job.SourceMask == 0, run.TransColor};
+    const std::vector<PictureSpan> pictures = PicturesOf(job);
     size_t bucketSizes[BlueBuckets] = {};
-    size_t total = 0;
-    for (const PictureSpan& picture : PicturesOf(job)) {
-        FillKeys(picture, trim, job.SourceMask == 0, run.TransColor, job.WorkBuffer + total,
-                 bucketSizes);
-        total += picture.Count;
-    }
+    for (const PictureSpan& picture : pictures) CountBuckets(picture, keyOf, bucketSizes);
     size_t starts[BlueBuckets + 1];
-    PartitionByBucket(job.WorkBuffer, bucketSizes, starts);
+    size_t heads[BlueBuckets];
+    starts[0] = 0;
+    for (int b = 0; b < BlueBuckets; ++b) {
+        heads[b] = starts[b];
+        starts[b + 1] = starts[b] + bucketSizes[b];
+    }
+    for (const PictureSpan& picture : pictures) ScatterKeys(picture, keyOf, job.WorkBuffer, heads);
     ColorRuns runs;
     runs.Values = job.WorkBuffer;
     std::vector<uint32_t> table(LowValues, 0);
