@@ -1,5 +1,7 @@
 #include "engine/histogram.h"
 
+#include <new>
+
 
 namespace {
 
@@ -88,6 +90,31 @@ void CountBucket(const int32_t* keys, size_t begin, size_t end, int32_t blue, ui
     }
 }
 
+// Turns the runs into the colour list. In the work buffer, entry i takes
+// the four ints from 4i on while run value i sits at int i, so filling from
+// the last entry down reads every value before its place is overwritten.
+void PlaceColorList(const TEngineRun& run, const ColorRuns& runs, size_t workInts,
+                    TColorList& list) {
+    const size_t count = runs.Lengths.size();
+    const size_t intsPerEntry = sizeof(ColorEntry) / sizeof(int32_t);
+    static_assert(sizeof(ColorEntry) == 4 * sizeof(int32_t) && alignof(ColorEntry) <= alignof(int32_t));
+    auto entryOf = [&](size_t i) {
+        const ColorPoint p = ToColorPoint(run.ColorSpace, static_cast<ColorValue>(runs.Values[i]));
+        return ColorEntry{p.U, p.V, p.Y, runs.Lengths[i]};
+    };
+    if (2 * intsPerEntry * count <= workInts) {
+        int32_t* storage = run.Job.WorkBuffer;
+        for (size_t i = count; i-- > 0;) new (storage + intsPerEntry * i) ColorEntry(entryOf(i));
+        ColorEntry* entries = std::launder(reinterpret_cast<ColorEntry*>(storage));
+        list.Entries = std::span<ColorEntry>(entries, count);
+        list.SplitScratch = std::span<ColorEntry>(entries + count, count);
+        return;
+    }
+    list.Owned.resize(count);
+    for (size_t i = 0; i < count; ++i) list.Owned[i] = entryOf(i);
+    list.Entries = list.Owned;
+}
+
 }  // namespace
 
 std::array<int32_t, 256> MakeTrimTable(int32_t sourceMask) {
@@ -100,8 +127,10 @@ std::array<int32_t, 256> MakeTrimTable(int32_t sourceMask) {
     return table;
 }
 
-bool BuildHistogram(TEngineRun& run, std::vector<ColorEntry>& entries) {
-    entries.clear();
+bool BuildHistogram(TEngineRun& run, TColorList& list) {
+    list.Entries = {};
+    list.SplitScratch = {};
+    list.Owned.clear();
     const ReduceJob& job = run.Job;
     const KeyMaker keyOf{MakeTrimTable(job.SourceMask), job.SourceMask == 0, run.TransColor};
     const std::vector<PictureSpan> pictures = PicturesOf(job);
@@ -124,11 +153,6 @@ bool BuildHistogram(TEngineRun& run, std::vector<ColorEntry>& entries) {
     if (run.StopRequested()) return false;
     run.SetProgress(50);
 
-    const size_t count = runs.Lengths.size();
-    entries.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-        const ColorPoint point = ToColorPoint(run.ColorSpace, static_cast<ColorValue>(runs.Values[i]));
-        entries[i] = ColorEntry{point.U, point.V, point.Y, runs.Lengths[i]};
-    }
+    PlaceColorList(run, runs, starts[BlueBuckets], list);
     return !run.StopRequested();
 }

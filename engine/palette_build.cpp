@@ -1,6 +1,7 @@
 #include "engine/palette_build.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -131,12 +132,18 @@ ClusterStats ClusterStatistics(const ColorEntry* entries, int32_t count) {
     return stats;
 }
 
-TPaletteBuilder::TPaletteBuilder(std::vector<ColorEntry>& entries, const TColorSpace& space,
-                                 const OutputGrid& grid)
+TPaletteBuilder::TPaletteBuilder(std::span<ColorEntry> entries, const TColorSpace& space,
+                                 const OutputGrid& grid, std::span<ColorEntry> scratch)
     : Entries(entries), Space(space), Grid(grid), SeenColors(size_t{1} << 18, 0) {
     Found.reserve(ClusterTableSize);
-    // The largest upper side any split can produce; nothing is allocated later.
-    Upper.reserve(entries.size());
+    // Room for the largest upper side any split can produce; nothing is
+    // allocated while splitting.
+    if (scratch.size() >= entries.size()) {
+        Upper = scratch.data();
+    } else {
+        OwnedScratch = std::make_unique_for_overwrite<ColorEntry[]>(entries.size());
+        Upper = OwnedScratch.get();
+    }
 }
 
 void TPaletteBuilder::MeasureCluster(int32_t index, int32_t first, int32_t count) {
@@ -177,16 +184,16 @@ bool TPaletteBuilder::SplitCluster(int32_t a, int32_t n) {
         old.Mean[0] * old.Axis[0] + old.Mean[1] * old.Axis[1] + old.Mean[2] * old.Axis[2];
     // Stable partition: entries on or below the plane first, then those
     // above it, each side in its previous order.
+    // (memcpy: the scratch may be raw storage in the work buffer.)
     ColorEntry* range = Entries.data() + old.First;
-    Upper.clear();
-    int32_t lower = 0;
+    int32_t lower = 0, upper = 0;
     for (int32_t i = 0; i < old.Count; ++i) {
         if (Projection(range[i], old.Axis) > threshold)
-            Upper.push_back(range[i]);
+            std::memcpy(&Upper[upper++], &range[i], sizeof(ColorEntry));
         else
             range[lower++] = range[i];
     }
-    std::copy(Upper.begin(), Upper.end(), range + lower);
+    std::memcpy(range + lower, Upper, sizeof(ColorEntry) * upper);
     if (lower >= 1 && old.Count - lower >= 1) {
         MeasureCluster(a, old.First, lower);
         MeasureCluster(n, old.First + lower, old.Count - lower);
@@ -242,9 +249,9 @@ int PaletteProgress(int32_t found, int32_t target) {
 
 }  // namespace
 
-bool BuildPalette(TEngineRun& run, const OutputGrid& grid, std::vector<ColorEntry>& entries,
-                  std::vector<FoundColor>& found) {
-    auto builder = std::make_unique<TPaletteBuilder>(entries, run.ColorSpace, grid);
+bool BuildPalette(TEngineRun& run, const OutputGrid& grid, std::span<ColorEntry> entries,
+                  std::vector<FoundColor>& found, std::span<ColorEntry> scratch) {
+    auto builder = std::make_unique<TPaletteBuilder>(entries, run.ColorSpace, grid, scratch);
     const int32_t target = run.TargetColors;
     builder->MeasureCluster(0, 0, static_cast<int32_t>(entries.size()));
     if (run.StopRequested()) return false;

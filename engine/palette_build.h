@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "engine/color_space.h"
@@ -41,9 +42,12 @@ ClusterStats ClusterStatistics(const ColorEntry* entries, int32_t count);
 // Splits reorder entries only within the cluster being cut.
 class TPaletteBuilder {
 public:
-    // `entries` must outlive the builder; its order changes as clusters split.
-    TPaletteBuilder(std::vector<ColorEntry>& entries, const TColorSpace& space,
-                    const OutputGrid& grid);
+    // `entries` must outlive the builder; its order changes as clusters
+    // split. `scratch`, if it has room for entries.size() entries (and does
+    // not overlap them), holds the entries a split moves; otherwise the
+    // builder allocates that room itself.
+    TPaletteBuilder(std::span<ColorEntry> entries, const TColorSpace& space, const OutputGrid& grid,
+                    std::span<ColorEntry> scratch = {});
 
     // Recomputes every field of cluster `index` from entries [first, first + count).
     void MeasureCluster(int32_t index, int32_t first, int32_t count);
@@ -59,17 +63,19 @@ public:
     void SetSingleFoundColor(int32_t cluster);
 
 private:
-    std::vector<ColorEntry>& Entries;
+    std::span<ColorEntry> Entries;
     const TColorSpace& Space;
     const OutputGrid& Grid;
     std::array<Cluster, ClusterTableSize> Clusters{};
-    std::vector<ColorEntry> Upper;    // split scratch: the entries above the plane
+    std::unique_ptr<ColorEntry[]> OwnedScratch;
+    ColorEntry* Upper = nullptr;  // split scratch: the entries above the plane
     std::vector<FoundColor> Found;
     std::vector<uint64_t> SeenColors;  // one bit per ColorValue while collecting
 };
 
 // Runs palette construction over `entries` for run.TargetColors colours and
 // returns the found colours (may be one more than TargetColors; at least
-// one). Sets Progress 100..800; returns false when a stop request was seen.
-bool BuildPalette(TEngineRun& run, const OutputGrid& grid, std::vector<ColorEntry>& entries,
-                  std::vector<FoundColor>& found);
+// one). `scratch` as for TPaletteBuilder. Sets Progress 100..800; returns
+// false when a stop request was seen.
+bool BuildPalette(TEngineRun& run, const OutputGrid& grid, std::span<ColorEntry> entries,
+                  std::vector<FoundColor>& found, std::span<ColorEntry> scratch = {});

@@ -93,11 +93,11 @@ void WritePaletteOutput(TEngineRun& run, int32_t picture) {
 
 // Histogram and palette construction; false when stopped.
 bool FindPaletteColors(TEngineRun& run, const OutputGrid& grid, std::vector<FoundColor>& found) {
-    std::vector<ColorEntry> entries;
-    if (!BuildHistogram(run, entries)) return false;
+    TColorList colors;
+    if (!BuildHistogram(run, colors)) return false;
     if (run.StopRequested()) return false;
     run.SetProgress(75);
-    return BuildPalette(run, grid, entries, found);
+    return BuildPalette(run, grid, colors.Entries, found, colors.SplitScratch);
 }
 
 // Every cell list is released when the run ends, however it ends.

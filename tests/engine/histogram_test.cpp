@@ -46,9 +46,9 @@ protected:
         Job.WorkBuffer = Work.data();
         Job.SourceMask = mask;
         Run.TransColor = transColor;
-        std::vector<ColorEntry> entries;
-        Built = BuildHistogram(Run, entries);
-        return entries;
+        TColorList list;
+        Built = BuildHistogram(Run, list);
+        return std::vector<ColorEntry>(list.Entries.begin(), list.Entries.end());
     }
 
     ReduceJob Job;
@@ -127,8 +127,9 @@ TEST_F(HistogramTest, BatchPicturesShareOneList) {
     Job.Heights = {1, 1};
     Job.SourcePixelsOf = {first.data(), second.data()};
     Job.WorkBuffer = Work.data();
-    std::vector<ColorEntry> entries;
-    ASSERT_TRUE(BuildHistogram(Run, entries));
+    TColorList list;
+    ASSERT_TRUE(BuildHistogram(Run, list));
+    const auto& entries = list.Entries;
     ASSERT_EQ(entries.size(), 3u);
     // Ascending by value: 0x0000C8, 0x010000, 0x090909.
     EXPECT_EQ(entries[0].Count, 1);  // 200,0,0
