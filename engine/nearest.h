@@ -108,21 +108,20 @@ inline int TNearestCache::SearchIndexes(const uint8_t* index, int32_t count, int
     // of 24-bit colours differ by less than 2^18 per coordinate, so the sums
     // stay below 2^38 and equal the double values exactly; the comparisons
     // are therefore the same as in double.
+    // The distance and the index packed in one key (distance << 8 | index)
+    // make the search a branch-free minimum: equal distances compare by
+    // index, and lists are ascending, so the first of the nearest wins.
     const uint8_t* end = index + count;
-    int64_t best = INT64_MAX;
-    int bestIndex = *index;
+    uint64_t best = UINT64_MAX;
     for (; index != end; ++index) {
         const TPoint& p = points_[*index];
         const int64_t du = int64_t{u} - p.U;
         const int64_t dv = int64_t{v} - p.V;
         const int64_t dy = int64_t{y} - p.Y;
-        const int64_t d = du * du + dv * dv + dy * dy;
-        if (d < best) {
-            best = d;
-            bestIndex = *index;
-        }
+        const uint64_t key = static_cast<uint64_t>(du * du + dv * dv + dy * dy) << 8 | *index;
+        best = key < best ? key : best;
     }
-    return bestIndex;
+    return static_cast<int>(best & 0xFF);
 }
 
 inline int TNearestCache::FindNearest(int32_t u, int32_t v, int32_t y) {
