@@ -45,7 +45,8 @@ const std::vector<ColorValue>& PhotoLikePicture() {
                 const double r = 120 + 90 * std::sin(6 * fx + 2 * fy + area) + grain;
                 const double g = 110 + 80 * std::sin(4 * fy - 3 * fx + 1.7 * area) + grain;
                 const double b = 100 + 70 * std::cos(5 * fx * fy + 3 * fy + area) + grain;
-                out[static_cast<size_t>(y) * BenchWidth + x] = MakeColor(Level(r), Level(g), Level(b));
+                out[static_cast<size_t>(y) * BenchWidth + x] =
+                    MakeColor(Level(r), Level(g), Level(b));
             }
         }
         return out;
@@ -79,9 +80,9 @@ void MapPixelsInMode(benchmark::State& state) {
         cells = cache.BuiltCells();
     }
     state.counters["cells"] = cells;
-    state.counters["ns/pixel"] = benchmark::Counter(
-        static_cast<double>(source.size()) * state.iterations(),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns/pixel"] =
+        benchmark::Counter(static_cast<double>(source.size()) * state.iterations(),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace

@@ -45,11 +45,16 @@ bool MapPixels(TEngineRun& run, const PaletteGeometry& geometry, TNearestCache& 
                               static_cast<uint8_t>(run.Job.TransIndex),
                               run.Job.DitherDepth};
     switch (run.Job.DitherMode) {
-        case 1: return MapPeanos(context);
-        case 2: return MapDiffuseFS(context);
-        case 3: return MapMaem(context);
-        case 4: return MapAnime(context);
-        default: return MapNone(context);
+        case 1:
+            return MapPeanos(context);
+        case 2:
+            return MapDiffuseFS(context);
+        case 3:
+            return MapMaem(context);
+        case 4:
+            return MapAnime(context);
+        default:
+            return MapNone(context);
     }
 }
 
@@ -81,7 +86,7 @@ namespace {
 // The per-pixel rule of gPeanos: the error left by each pixel, unscaled,
 // passes to the next pixel of the walk; transparent pixels pass it on as is.
 class TPeanosVisitor {
-public:
+  public:
     explicit TPeanosVisitor(const TMapContext& context)
         : context_(context),
           run_(context.Run),
@@ -112,7 +117,7 @@ public:
         return true;
     }
 
-private:
+  private:
     // Progress before pixel n is 800 + 200*n/N (64-bit, so 200*n cannot
     // overflow). It changes at most 200 times, so it is written, and the stop
     // request polled, only when it changes; nextProgress_ is the first pixel

@@ -21,8 +21,8 @@ struct PaletteGeometry {
 
 // The 13 directions as (U, V, Y) multipliers, not normalised.
 inline constexpr int GeometryDirections[13][3] = {
-    {1, 0, 0}, {0, 1, 0},  {0, 0, 1},  {1, 1, 0},   {1, 0, 1},   {1, 0, -1}, {1, -1, 0},
-    {0, 1, 1}, {0, 1, -1}, {1, 1, 1},  {1, -1, 1},  {1, -1, -1}, {1, 1, -1}};
+    {1, 0, 0}, {0, 1, 0},  {0, 0, 1}, {1, 1, 0},  {1, 0, 1},   {1, 0, -1}, {1, -1, 0},
+    {0, 1, 1}, {0, 1, -1}, {1, 1, 1}, {1, -1, 1}, {1, -1, -1}, {1, 1, -1}};
 
 // Over PaletteTable entries 0 .. count-1 (found and fixed colours only).
 // count <= 0 gives an all-zero geometry.

@@ -33,7 +33,7 @@ struct TFloydSteinberg {
 };
 
 struct TJarvisJudiceNinke {
-    static constexpr TTap Taps[] = {{0, -2, 5}, {0, -1, 7},                         //
+    static constexpr TTap Taps[] = {{0, -2, 5}, {0, -1, 7},                                   //
                                     {1, -2, 3}, {1, -1, 5}, {1, 0, 7}, {1, 1, 5}, {1, 2, 3},  //
                                     {2, -2, 1}, {2, -1, 3}, {2, 0, 5}, {2, 1, 3}, {2, 2, 1}};
     static constexpr int64_t Divisor = 4800;  // weight sum 48 x depth scale 100

@@ -27,7 +27,7 @@ struct TMapContext {
 // computing afresh returns.
 template <class T>
 class TColourMemo {
-public:
+  public:
     TColourMemo() : slots_(SlotCount) {}
 
     // The remembered value of `colour`, or compute(colour) remembered.
@@ -41,7 +41,7 @@ public:
         return slot.Value;
     }
 
-private:
+  private:
     static constexpr int SlotBits = 14;
     static constexpr int SlotCount = 1 << SlotBits;
     struct TSlot {
@@ -53,14 +53,14 @@ private:
 
 // ToColorPoint through a memo.
 class TPointConverter {
-public:
+  public:
     explicit TPointConverter(const TColorSpace& space) : space_(space) {}
 
     ColorPoint operator()(ColorValue colour) {
         return memo_.Get(colour, [this](ColorValue c) { return ToColorPoint(space_, c); });
     }
 
-private:
+  private:
     const TColorSpace& space_;
     TColourMemo<ColorPoint> memo_;
 };

@@ -26,10 +26,10 @@
 #include "engine/engine_run.h"
 
 class TNearestCache {
-public:
+  public:
     static constexpr int GridSide = 40;
     static constexpr int CellCount = GridSide * GridSide * GridSide;  // 64000
-    static constexpr int32_t CellSize = 2048;  // units: 8 colour levels
+    static constexpr int32_t CellSize = 2048;                         // units: 8 colour levels
     static constexpr int32_t OriginUV = -40960;
     static constexpr int32_t OriginY = -8192;
 
@@ -51,7 +51,7 @@ public:
     // The candidate indexes of a cell, ascending; builds the list if absent.
     std::vector<int> CandidatesOf(int cell);
 
-private:
+  private:
     // A cell list: `Count` indexes from `Start` in indexes_.
     struct TListRef {
         int32_t Start = -1;  // -1 while absent
@@ -84,10 +84,10 @@ private:
     int32_t searchCount_ = 0;
     int builtCells_ = 0;
     TPoint points_[256];
-    std::vector<TListRef> cellLists_;  // CellCount entries once Reset
-    std::vector<TSubCell> subCells_;   // CellCount entries once Reset
-    std::vector<uint16_t> subRefs_;    // 64 per built cell
-    std::vector<uint8_t> indexes_;     // every list and sub-list, back to back
+    std::vector<TListRef> cellLists_;      // CellCount entries once Reset
+    std::vector<TSubCell> subCells_;       // CellCount entries once Reset
+    std::vector<uint16_t> subRefs_;        // 64 per built cell
+    std::vector<uint8_t> indexes_;         // every list and sub-list, back to back
     std::vector<double> scratchDistance_;  // one per entry, for the builders
 };
 
@@ -103,7 +103,7 @@ inline int TNearestCache::CellOf(int32_t u, int32_t v, int32_t y) {
 }
 
 inline int TNearestCache::SearchIndexes(const uint8_t* index, int32_t count, int32_t u, int32_t v,
-                                       int32_t y) const {
+                                        int32_t y) const {
     // Integer squared distances: points that have a cell and palette points
     // of 24-bit colours differ by less than 2^18 per coordinate, so the sums
     // stay below 2^38 and equal the double values exactly; the comparisons

@@ -25,7 +25,7 @@ struct TWalkStep {
 
 template <class Visitor>
 class TPeanoWalker {
-public:
+  public:
     explicit TPeanoWalker(Visitor& visit) : visit_(visit) {}
 
     // Visits all width*height pixels from (0, 0). False when the visitor stopped it.
@@ -73,7 +73,7 @@ public:
         return visit_(x_, y_);
     }
 
-private:
+  private:
     bool StepRepeat(TWalkStep step, int32_t count) {
         for (int32_t n = 0; n < count; ++n) {
             if (!StepTo(step)) return false;

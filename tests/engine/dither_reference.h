@@ -26,8 +26,8 @@ struct Geometry {
     int64_t Extent[3];
 };
 
-constexpr int Directions[13][3] = {{1, 0, 0},  {0, 1, 0},  {0, 0, 1},   {1, 1, 0},  {1, 0, 1},
-                                   {1, 0, -1}, {1, -1, 0}, {0, 1, 1},   {0, 1, -1}, {1, 1, 1},
+constexpr int Directions[13][3] = {{1, 0, 0},  {0, 1, 0},   {0, 0, 1}, {1, 1, 0},  {1, 0, 1},
+                                   {1, 0, -1}, {1, -1, 0},  {0, 1, 1}, {0, 1, -1}, {1, 1, 1},
                                    {1, -1, 1}, {1, -1, -1}, {1, 1, -1}};
 
 inline Geometry GeometryOf(const std::vector<Point3>& palette, int count) {
@@ -40,7 +40,8 @@ inline Geometry GeometryOf(const std::vector<Point3>& palette, int count) {
     for (int k = 0; k < 13; ++k) {
         for (int e = 0; e < count; ++e) {
             double s = 0;
-            for (int c = 0; c < 3; ++c) s += static_cast<double>(palette[e].C[c]) * Directions[k][c];
+            for (int c = 0; c < 3; ++c)
+                s += static_cast<double>(palette[e].C[c]) * Directions[k][c];
             if (e == 0 || s > g.Max[k]) g.Max[k] = s;
             if (e == 0 || s < g.Min[k]) g.Min[k] = s;
         }
@@ -66,7 +67,9 @@ inline int Nearest(const std::vector<Point3>& palette, int searchCount, const Po
     return best;
 }
 
-inline int64_t Limit(int64_t e, int64_t extent) { return e < -extent ? -extent : e > extent ? extent : e; }
+inline int64_t Limit(int64_t e, int64_t extent) {
+    return e < -extent ? -extent : e > extent ? extent : e;
+}
 
 struct Picture {
     int32_t Width;
@@ -88,8 +91,9 @@ struct Setup {
 inline std::vector<int> MapNone(const Setup& s, const Picture& pic) {
     std::vector<int> out;
     for (ColorValue c : pic.Pixels) {
-        out.push_back(c == s.TransColor ? s.TransIndex
-                                        : Nearest(s.Palette, s.SearchCount, PointOf(ToColorPoint(s.Space, c))));
+        out.push_back(c == s.TransColor
+                          ? s.TransIndex
+                          : Nearest(s.Palette, s.SearchCount, PointOf(ToColorPoint(s.Space, c))));
     }
     return out;
 }
@@ -101,8 +105,8 @@ struct Tap {
 };
 
 // Serpentine diffusion gathering from a full-size error picture.
-inline std::vector<int> MapDiffusion(const Setup& s, const Picture& pic, const std::vector<Tap>& taps,
-                                     int64_t divisor) {
+inline std::vector<int> MapDiffusion(const Setup& s, const Picture& pic,
+                                     const std::vector<Tap>& taps, int64_t divisor) {
     const Geometry g = GeometryOf(s.Palette, s.GeometryCount);
     std::vector<Point3> error(pic.Pixels.size(), Point3{{0, 0, 0}});
     std::vector<int> out(pic.Pixels.size(), -1);
@@ -127,7 +131,8 @@ inline std::vector<int> MapDiffusion(const Setup& s, const Picture& pic, const s
                 target.C[c] += Limit(sum / divisor, g.Extent[c]);
             }
             const int i = Nearest(s.Palette, s.SearchCount, target);
-            for (int c = 0; c < 3; ++c) error[at].C[c] = (target.C[c] - s.Palette[i].C[c]) * s.Depth;
+            for (int c = 0; c < 3; ++c)
+                error[at].C[c] = (target.C[c] - s.Palette[i].C[c]) * s.Depth;
             out[at] = i;
         }
     }
@@ -140,13 +145,24 @@ inline std::vector<int> MapDiffuseFS(const Setup& s, const Picture& pic) {
 
 inline std::vector<int> MapMaem(const Setup& s, const Picture& pic) {
     return MapDiffusion(s, pic,
-                        {{0, -2, 5}, {0, -1, 7}, {1, -2, 3}, {1, -1, 5}, {1, 0, 7}, {1, 1, 5}, {1, 2, 3},
-                         {2, -2, 1}, {2, -1, 3}, {2, 0, 5}, {2, 1, 3}, {2, 2, 1}},
+                        {{0, -2, 5},
+                         {0, -1, 7},
+                         {1, -2, 3},
+                         {1, -1, 5},
+                         {1, 0, 7},
+                         {1, 1, 5},
+                         {1, 2, 3},
+                         {2, -2, 1},
+                         {2, -1, 3},
+                         {2, 0, 5},
+                         {2, 1, 3},
+                         {2, 2, 1}},
                         4800);
 }
 
 // `order` gives the step number of each pixel, row by row.
-inline std::vector<int> MapPeanos(const Setup& s, const Picture& pic, const std::vector<int>& order) {
+inline std::vector<int> MapPeanos(const Setup& s, const Picture& pic,
+                                  const std::vector<int>& order) {
     const Geometry g = GeometryOf(s.Palette, s.GeometryCount);
     std::vector<size_t> walk(order.size());
     for (size_t at = 0; at < order.size(); ++at) walk[order[at]] = at;
@@ -179,8 +195,8 @@ inline Point3 PullIn(const Geometry& g, const Point3& p0) {
         const double bound = s > g.Max[k] ? g.Max[k] : g.Min[k];
         const double t = (bound - d0) / q;
         for (int c = 0; c < 3; ++c) {
-            p.C[c] = static_cast<int64_t>(std::trunc(static_cast<double>(p0.C[c]) +
-                                                     (g.Mean[c] - static_cast<double>(p0.C[c])) * t));
+            p.C[c] = static_cast<int64_t>(std::trunc(
+                static_cast<double>(p0.C[c]) + (g.Mean[c] - static_cast<double>(p0.C[c])) * t));
         }
     }
     return p;

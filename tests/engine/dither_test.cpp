@@ -49,9 +49,8 @@ struct TMapping {
         Run.SearchCount = Setup.SearchCount;
         for (size_t e = 0; e < Setup.Palette.size(); ++e) {
             const auto& c = Setup.Palette[e].C;
-            Run.PaletteTable[e].Point = ColorPoint{static_cast<int32_t>(c[0]),
-                                                   static_cast<int32_t>(c[1]),
-                                                   static_cast<int32_t>(c[2])};
+            Run.PaletteTable[e].Point = ColorPoint{
+                static_cast<int32_t>(c[0]), static_cast<int32_t>(c[1]), static_cast<int32_t>(c[2])};
         }
         Indexes.assign(Picture.Pixels.size(), 0xEE);
         Run.Pixels = Picture.Pixels.data();
@@ -183,7 +182,8 @@ TEST(MapPixels, DiffuseFSOnOneColumnTakesOnlyFiveSixteenthsFromAbove) {
     reference::Point3 above{{0, 0, 0}};  // error x depth of the pixel above
     for (ColorValue c : column.Pixels) {
         reference::Point3 target = reference::PointOf(ToColorPoint(m.Setup.Space, c));
-        for (int k = 0; k < 3; ++k) target.C[k] += reference::Limit(5 * above.C[k] / 1600, g.Extent[k]);
+        for (int k = 0; k < 3; ++k)
+            target.C[k] += reference::Limit(5 * above.C[k] / 1600, g.Extent[k]);
         const int i = reference::Nearest(m.Setup.Palette, 6, target);
         for (int k = 0; k < 3; ++k) above.C[k] = (target.C[k] - m.Setup.Palette[i].C[k]) * 100;
         expected.push_back(i);
@@ -212,7 +212,8 @@ TEST(MapPixels, TransparentPixelPassesNoErrorInDiffuseFS) {
     // Grey 156 (Y 39936) lies just below the boundary 40000 between entries
     // 1 and 2: any error arriving from the transparent pixel would flip it.
     // Its only row-0 source is the transparent pixel just behind it.
-    const reference::Picture picture{3, 1, {MakeColor(255, 255, 255), kTrans, MakeColor(156, 156, 156)}};
+    const reference::Picture picture{
+        3, 1, {MakeColor(255, 255, 255), kTrans, MakeColor(156, 156, 156)}};
     TMapping m(kGreys, 3, 3, picture, 100);
     m.SetTransparent(kTrans, 3);
     ASSERT_EQ(ToColorPoint(m.Setup.Space, MakeColor(156, 156, 156)).Y, 39936);
@@ -222,7 +223,8 @@ TEST(MapPixels, TransparentPixelPassesNoErrorInDiffuseFS) {
 TEST(MapPixels, GPeanosCarriesErrorOverTransparentPixels) {
     // White (Y 65280) leaves 15280 on entry 2; grey 120 (Y 30720) alone is
     // entry 1, with the carried error (46000) entry 2.
-    const reference::Picture picture{3, 1, {MakeColor(255, 255, 255), kTrans, MakeColor(120, 120, 120)}};
+    const reference::Picture picture{
+        3, 1, {MakeColor(255, 255, 255), kTrans, MakeColor(120, 120, 120)}};
     TMapping m(kGreys, 3, 3, picture, 100);
     m.SetTransparent(kTrans, 3);
     EXPECT_EQ(m.Map(kPeanos), (std::vector<int>{2, 3, 2}));
@@ -236,7 +238,8 @@ TEST(MapPixels, AnimeWithoutSpreadTakesTheNearestOfThePulledInPoint) {
     const reference::Geometry g = reference::GeometryOf(m.Setup.Palette, 9);
     std::vector<int> expected;
     for (ColorValue c : picture.Pixels) {
-        const reference::Point3 p = reference::PullIn(g, reference::PointOf(ToColorPoint(m.Setup.Space, c)));
+        const reference::Point3 p =
+            reference::PullIn(g, reference::PointOf(ToColorPoint(m.Setup.Space, c)));
         expected.push_back(reference::Nearest(m.Setup.Palette, 9, p));
     }
     EXPECT_EQ(m.Map(kAnime), expected);

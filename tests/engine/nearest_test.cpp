@@ -16,7 +16,8 @@ std::vector<TPaletteEntry> PaletteOfPoints(const std::vector<ColorPoint>& points
     return palette;
 }
 
-std::vector<TPaletteEntry> RandomColourPalette(std::mt19937& rng, int count, const TColorSpace& space) {
+std::vector<TPaletteEntry> RandomColourPalette(std::mt19937& rng, int count,
+                                               const TColorSpace& space) {
     std::vector<TPaletteEntry> palette;
     for (int n = 0; n < count; ++n) {
         const ColorValue colour = rng() & 0xFFFFFF;
@@ -74,7 +75,8 @@ TEST(NearestCache, OneEntryPaletteAnswersEverywhere) {
     const auto palette = PaletteOfPoints({{100, -200, 30000}});
     TNearestCache cache;
     cache.Reset(palette.data(), 1);
-    for (int cell : {0, 1234, 32000, 63999}) EXPECT_EQ(cache.CandidatesOf(cell), std::vector<int>{0});
+    for (int cell : {0, 1234, 32000, 63999})
+        EXPECT_EQ(cache.CandidatesOf(cell), std::vector<int>{0});
     EXPECT_EQ(cache.FindNearest(0, 0, 0), 0);
     EXPECT_EQ(cache.FindNearest(-40000, 40000, 70000), 0);
     EXPECT_EQ(cache.FindNearest(INT32_MIN, INT32_MAX, INT32_MIN), 0);
@@ -84,15 +86,15 @@ TEST(NearestCache, OneEntryPaletteAnswersEverywhere) {
 TEST(NearestCache, TiesGoToTheLowestIndexWithAndWithoutCache) {
     // Entries 1 and 2 lie at the same distance from every point on U = 0;
     // entry 0 is far away; entry 3 repeats entry 1.
-    const auto palette = PaletteOfPoints({{30000, 30000, 60000}, {-1000, 0, 20000},
-                                          {1000, 0, 20000}, {-1000, 0, 20000}});
+    const auto palette = PaletteOfPoints(
+        {{30000, 30000, 60000}, {-1000, 0, 20000}, {1000, 0, 20000}, {-1000, 0, 20000}});
     TNearestCache cache;
     cache.Reset(palette.data(), 4);
-    EXPECT_EQ(cache.FindNearest(0, 0, 20000), 1);       // cached cell
-    EXPECT_EQ(cache.FindNearest(0, 500, 21000), 1);     // same cell again
-    EXPECT_EQ(cache.FindNearest(0, 0, -900000), 1);     // below the grid in Y: full search
+    EXPECT_EQ(cache.FindNearest(0, 0, 20000), 1);        // cached cell
+    EXPECT_EQ(cache.FindNearest(0, 500, 21000), 1);      // same cell again
+    EXPECT_EQ(cache.FindNearest(0, 0, -900000), 1);      // below the grid in Y: full search
     EXPECT_EQ(cache.FindNearest(0, -900000, 20000), 1);  // below the grid in V
-    EXPECT_EQ(cache.FindNearest(-1000, 0, 20000), 1);   // exact hit on a repeated point
+    EXPECT_EQ(cache.FindNearest(-1000, 0, 20000), 1);    // exact hit on a repeated point
     EXPECT_EQ(cache.FindNearest(1001, 0, 20000), 2);
 }
 
@@ -102,12 +104,14 @@ TEST(NearestCache, FarOutsideTheGridMatchesBruteForce) {
     const auto palette = RandomColourPalette(rng, 64, space);
     TNearestCache cache;
     cache.Reset(palette.data(), 64);
-    const int32_t points[][3] = {{-43009, 0, 30000},  {-60000, 5000, 30000}, {-45000, -45000, -9000},
-                                 {0, 41000, 20000},    {0, 0, 80000},        {0, 0, -20000},
-                                 {200000, -200000, 0}, {-1 << 30, 1 << 30, 1 << 29}};
+    const int32_t points[][3] = {{-43009, 0, 30000},      {-60000, 5000, 30000},
+                                 {-45000, -45000, -9000}, {0, 41000, 20000},
+                                 {0, 0, 80000},           {0, 0, -20000},
+                                 {200000, -200000, 0},    {-1 << 30, 1 << 30, 1 << 29}};
     for (const auto& p : points) {
         ASSERT_EQ(TNearestCache::CellOf(p[0], p[1], p[2]), -1);
-        EXPECT_EQ(cache.FindNearest(p[0], p[1], p[2]), BruteForceNearest(palette, 64, p[0], p[1], p[2]))
+        EXPECT_EQ(cache.FindNearest(p[0], p[1], p[2]),
+                  BruteForceNearest(palette, 64, p[0], p[1], p[2]))
             << p[0] << "," << p[1] << "," << p[2];
     }
     EXPECT_EQ(cache.BuiltCells(), 0);
@@ -117,7 +121,8 @@ TEST(NearestCache, ReservedTransparentEntryIsNeverReturned) {
     const TColorSpace space = PrepareColorSpace(80, 80, 80);
     const ColorValue grey = MakeColor(120, 120, 120);
     std::vector<TPaletteEntry> palette;
-    for (ColorValue c : {MakeColor(0, 0, 0), MakeColor(255, 255, 255), MakeColor(110, 110, 110), grey})
+    for (ColorValue c :
+         {MakeColor(0, 0, 0), MakeColor(255, 255, 255), MakeColor(110, 110, 110), grey})
         palette.push_back(TPaletteEntry{c, ToColorPoint(space, c)});
     TNearestCache cache;
     cache.Reset(palette.data(), 3);  // entry 3 is the transparent colour
@@ -177,9 +182,11 @@ TEST(NearestCache, RandomPointsInsideTheGridMatchBruteForce) {
         // Points that are real colours, where ties between repeated palette
         // colours are common.
         for (int n = 0; n < 5000; ++n) {
-            const ColorValue colour = (n % 2 == 0) ? palette[rng() % count].Color : (rng() & 0xFFFFFF);
+            const ColorValue colour =
+                (n % 2 == 0) ? palette[rng() % count].Color : (rng() & 0xFFFFFF);
             const ColorPoint p = ToColorPoint(space, colour);
-            ASSERT_EQ(cache.FindNearest(p.U, p.V, p.Y), BruteForceNearest(palette, count, p.U, p.V, p.Y));
+            ASSERT_EQ(cache.FindNearest(p.U, p.V, p.Y),
+                      BruteForceNearest(palette, count, p.U, p.V, p.Y));
         }
     }
 }

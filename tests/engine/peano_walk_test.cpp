@@ -20,10 +20,10 @@ Visits WalkOf(int32_t width, int32_t height) {
 }
 
 TEST(PeanoWalk, Table4x4) {
-    const std::vector<int64_t> expected = {0, 1,  2,  15,  //
-                                           5, 4,  3,  14,  //
-                                           6, 9,  10, 13,  //
-                                           7, 8,  11, 12};
+    const std::vector<int64_t> expected = {0, 1, 2,  15,  //
+                                           5, 4, 3,  14,  //
+                                           6, 9, 10, 13,  //
+                                           7, 8, 11, 12};
     EXPECT_EQ(PeanoOrder(4, 4), expected);
 }
 
