@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/interrupt.h"
 #include "config/texts.h"
 #include "formats/bmp.h"
 #include "formats/png_writer.h"
@@ -98,9 +99,14 @@ int RunConvert(const TCliOptions& options) {
                      out.c_str());
         return kExitUsage;
     }
+    // Ctrl+C lets the file being written be finished (or not begun), never cut.
+    TInterruptGuard interrupt;
     TPictureRecord record;
     if (!Load(options.Files[0], record)) {
-        return kExitFailed;
+        return TInterruptGuard::Interrupted() ? kExitInterrupted : kExitFailed;
+    }
+    if (TInterruptGuard::Interrupted()) {
+        return kExitInterrupted;
     }
     record.FileName = out;
     // GIF takes only reduced pictures: a full-colour one cannot be written.
@@ -111,7 +117,7 @@ int RunConvert(const TCliOptions& options) {
         ReportFile(out, TextId::SaveCantSave);
         return kExitFailed;
     }
-    return kExitOk;
+    return TInterruptGuard::Interrupted() ? kExitInterrupted : kExitOk;
 }
 
 #ifdef ZINOP_HAVE_PLUGINS

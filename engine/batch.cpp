@@ -146,6 +146,11 @@ void TBatchRun::BatchStep() {
         job_.Succeeded = true;  // so that loading begins
         Log("");
     } else {
+        // Only the result is needed from here on; freeing the source and the
+        // work buffer first keeps the peak memory of a save and of the next
+        // load low.
+        Release(BatchSource.Pixels);
+        Release(WorkBuffer);
         if (job_.Succeeded) {
             SaveCurrentResult();
         }
@@ -205,10 +210,11 @@ void TBatchRun::StartFile() {
     StartWorker(&TBatchRun::BatchStep);
 }
 
-// The work buffer is resized to each picture; a picture too large for the
+// The work buffer is made for each picture; a picture too large for the
 // memory left counts as one that could not be loaded.
 bool TBatchRun::PrepareWorkBuffer(size_t pixels) {
     try {
+        Release(WorkBuffer);
         WorkBuffer.resize(pixels);
     } catch (const std::bad_alloc&) {
         Release(WorkBuffer);
