@@ -118,15 +118,17 @@ class TPeanosVisitor {
     }
 
   private:
-    // Progress before pixel n is 800 + 200*n/N (64-bit, so 200*n cannot
-    // overflow). It changes at most 200 times, so it is written, and the stop
-    // request polled, only when it changes; nextProgress_ is the first pixel
-    // with the next value.
+    // Progress before pixel n is 800 + 200*n/N. It changes at most 200 times,
+    // so it is written, and the stop request polled, only when it changes;
+    // nextProgress_ is the first pixel with the next value.
     bool UpdateProgress() {
-        const int64_t step = 200 * visited_ / pixelCount_;
+        // 128-bit products: a picture of two int32 sides may hold up to 2^62
+        // pixels, so 200 * n (and 201 * N) can exceed 64 bits.
+        using Wide = unsigned __int128;
+        const auto step = static_cast<int64_t>(Wide{200} * visited_ / pixelCount_);
         run_.SetProgress(static_cast<int>(800 + step));
         if (run_.StopRequested()) return false;
-        nextProgress_ = ((step + 1) * pixelCount_ + 199) / 200;
+        nextProgress_ = static_cast<int64_t>((Wide(step + 1) * pixelCount_ + 199) / 200);
         return true;
     }
 
