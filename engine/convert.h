@@ -13,7 +13,7 @@
 #include "engine/reduce_job.h"
 
 class TConvert {
-public:
+  public:
     using CompletionHandler = std::function<void(ReduceJob&)>;
 
     // The job must outlive the worker; from Start() until the completion
@@ -39,7 +39,7 @@ public:
     // Does nothing when called from the completion handler.
     void WaitFor();
 
-private:
+  private:
     void Body();
 
     ReduceJob& Job;

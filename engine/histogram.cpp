@@ -2,7 +2,6 @@
 
 #include <new>
 
-
 namespace {
 
 // Keys go into the work buffer sorted by their top digit, bits 16..24 (the
@@ -26,7 +25,8 @@ std::vector<PictureSpan> PicturesOf(const ReduceJob& job) {
         return spans;
     }
     for (int32_t i = 0; i < job.PictureCount; ++i)
-        spans.push_back({job.SourcePixelsOf[i], static_cast<size_t>(job.Widths[i]) * job.Heights[i]});
+        spans.push_back(
+            {job.SourcePixelsOf[i], static_cast<size_t>(job.Widths[i]) * job.Heights[i]});
     return spans;
 }
 
@@ -97,7 +97,8 @@ void PlaceColorList(const TEngineRun& run, const ColorRuns& runs, size_t workInt
                     TColorList& list) {
     const size_t count = runs.Lengths.size();
     const size_t intsPerEntry = sizeof(ColorEntry) / sizeof(int32_t);
-    static_assert(sizeof(ColorEntry) == 4 * sizeof(int32_t) && alignof(ColorEntry) <= alignof(int32_t));
+    static_assert(sizeof(ColorEntry) == 4 * sizeof(int32_t) &&
+                  alignof(ColorEntry) <= alignof(int32_t));
     auto entryOf = [&](size_t i) {
         const ColorPoint p = ToColorPoint(run.ColorSpace, static_cast<ColorValue>(runs.Values[i]));
         return ColorEntry{p.U, p.V, p.Y, runs.Lengths[i]};

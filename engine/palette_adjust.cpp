@@ -4,11 +4,11 @@
 #include <vector>
 
 const std::array<ColorValue, 16> Fixed16Colors = {
-    MakeColor(0, 0, 0),       MakeColor(128, 0, 0),   MakeColor(0, 128, 0),
-    MakeColor(128, 128, 0),   MakeColor(0, 0, 128),   MakeColor(128, 0, 128),
+    MakeColor(0, 0, 0),       MakeColor(128, 0, 0),     MakeColor(0, 128, 0),
+    MakeColor(128, 128, 0),   MakeColor(0, 0, 128),     MakeColor(128, 0, 128),
     MakeColor(0, 128, 128),   MakeColor(128, 128, 128), MakeColor(192, 192, 192),
-    MakeColor(255, 0, 0),     MakeColor(0, 255, 0),   MakeColor(255, 255, 0),
-    MakeColor(0, 0, 255),     MakeColor(255, 0, 255), MakeColor(0, 255, 255),
+    MakeColor(255, 0, 0),     MakeColor(0, 255, 0),     MakeColor(255, 255, 0),
+    MakeColor(0, 0, 255),     MakeColor(255, 0, 255),   MakeColor(0, 255, 255),
     MakeColor(255, 255, 255),
 };
 
@@ -16,8 +16,8 @@ namespace {
 
 // Levels per channel (red, green, blue) for each output precision.
 constexpr int32_t GridLevelCounts[7][3] = {
-    {6, 6, 6},       {16, 16, 16},    {32, 32, 32},    {32, 64, 32},
-    {64, 64, 64},    {128, 128, 128}, {256, 256, 256},
+    {6, 6, 6},    {16, 16, 16},    {32, 32, 32},    {32, 64, 32},
+    {64, 64, 64}, {128, 128, 128}, {256, 256, 256},
 };
 
 void FillChannel(OutputGrid& grid, int channel, int32_t count) {
@@ -68,8 +68,7 @@ ColorValue SnapToOutputGrid(const OutputGrid& grid, const TColorSpace& space, Co
         for (int gi = 0; gi < 2; ++gi) {
             for (int bi = 0; bi < 2; ++bi) {
                 const ColorValue candidate = MakeColor(reds[ri], greens[gi], blues[bi]);
-                const int64_t distance =
-                    SquaredDistance(ToColorPoint(space, candidate), target);
+                const int64_t distance = SquaredDistance(ToColorPoint(space, candidate), target);
                 if (distance < bestDistance) {
                     bestDistance = distance;
                     best = candidate;

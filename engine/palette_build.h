@@ -21,8 +21,8 @@ struct Cluster {
     double Priority = 0;  // 0: never chosen again
     int32_t First = 0;    // entries First .. First + Count - 1
     int32_t Count = 0;
-    ColorPoint Center;     // floor(Mean + 0.5) per coordinate
-    ColorValue Color = 0;  // SnapToOutputGrid(FromColorPoint(Center))
+    ColorPoint Center;           // floor(Mean + 0.5) per coordinate
+    ColorValue Color = 0;        // SnapToOutputGrid(FromColorPoint(Center))
     double Axis[3] = {0, 0, 0};  // unit principal axis (U, V, Y)
     double Mean[3] = {0, 0, 0};  // pixel-weighted mean
     double Eigenvalue = 0;       // variance along Axis
@@ -41,7 +41,7 @@ ClusterStats ClusterStatistics(const ColorEntry* entries, int32_t count);
 // The quantiser's working state: the cluster table over one entry list.
 // Splits reorder entries only within the cluster being cut.
 class TPaletteBuilder {
-public:
+  public:
     // `entries` must outlive the builder; its order changes as clusters
     // split. `scratch`, if it has room for entries.size() entries (and does
     // not overlap them), holds the entries a split moves; otherwise the
@@ -62,7 +62,7 @@ public:
     const std::vector<FoundColor>& FoundColors() const { return Found; }
     void SetSingleFoundColor(int32_t cluster);
 
-private:
+  private:
     std::span<ColorEntry> Entries;
     const TColorSpace& Space;
     const OutputGrid& Grid;

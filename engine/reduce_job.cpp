@@ -10,10 +10,14 @@ int Clamp(int value, int low, int high) { return value < low ? low : value > hig
 
 int32_t PaletteSizeOf(const TSettingsRecord& settings) {
     switch (settings.PaletteSizeButton) {
-    case RadioButton4bit: return 16;
-    case RadioButton1bit: return 2;
-    case RadioButtonPalette: return Clamp(settings.UpDownValue, 2, 256);
-    default: return 256;
+        case RadioButton4bit:
+            return 16;
+        case RadioButton1bit:
+            return 2;
+        case RadioButtonPalette:
+            return Clamp(settings.UpDownValue, 2, 256);
+        default:
+            return 256;
     }
 }
 
@@ -29,10 +33,14 @@ int32_t WeightOf(int trackBarPosition) { return Clamp(trackBarPosition, 0, 20) *
 int32_t TransCornerOf(const TSettingsRecord& settings) {
     if (!settings.CheckBoxTrans) return -1;
     switch (settings.TransCornerButton) {
-    case RadioButtonLT: return 0;
-    case RadioButtonLB: return 1;
-    case RadioButtonRT: return 2;
-    default: return 3;
+        case RadioButtonLT:
+            return 0;
+        case RadioButtonLB:
+            return 1;
+        case RadioButtonRT:
+            return 2;
+        default:
+            return 3;
     }
 }
 

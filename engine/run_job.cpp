@@ -21,8 +21,8 @@ bool PictureSizeValid(int32_t width, int32_t height) {
 
 bool SettingsValid(const ReduceJob& job) {
     const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0);
-    const bool maskValid = job.SourceMask == 0 || job.SourceMask == 1 || job.SourceMask == 3 ||
-                           job.SourceMask == 7;
+    const bool maskValid =
+        job.SourceMask == 0 || job.SourceMask == 1 || job.SourceMask == 3 || job.SourceMask == 7;
     auto weightValid = [](int32_t w) { return w >= 30 && w <= 130; };
     // The nearest-colour search needs at least one entry besides the transparent one.
     const int32_t searchable = job.PaletteSize - (job.TransCorner >= 0 ? 1 : 0);
@@ -73,10 +73,14 @@ uint32_t CornerColor(const TEngineRun& run, int32_t corner) {
     const size_t lastRow = static_cast<size_t>(run.Height - 1) * run.Width;
     const size_t lastColumn = static_cast<size_t>(run.Width - 1);
     switch (corner) {
-    case 0: return run.Pixels[0];
-    case 1: return run.Pixels[lastRow];
-    case 2: return run.Pixels[lastColumn];
-    default: return run.Pixels[lastRow + lastColumn];
+        case 0:
+            return run.Pixels[0];
+        case 1:
+            return run.Pixels[lastRow];
+        case 2:
+            return run.Pixels[lastColumn];
+        default:
+            return run.Pixels[lastRow + lastColumn];
     }
 }
 
@@ -87,7 +91,8 @@ void WritePaletteOutput(TEngineRun& run, int32_t picture) {
             job.PaletteBuffer[i] = i < job.PaletteSize ? run.PaletteTable[i].Color : 0;
         return;
     }
-    for (int32_t i = 0; i < job.PaletteSize; ++i) job.PaletteOf[picture][i] = run.PaletteTable[i].Color;
+    for (int32_t i = 0; i < job.PaletteSize; ++i)
+        job.PaletteOf[picture][i] = run.PaletteTable[i].Color;
     job.PaletteCountOf[picture] = job.PaletteSize;
 }
 
@@ -111,8 +116,7 @@ void RunStages(ReduceJob& job) {
     auto cache = std::make_unique<TNearestCache>();
     CacheRelease release{*cache};
     MakeCurrent(run, 0);
-    run.TargetColors =
-        job.PaletteSize - (job.AddFixed16 ? 16 : 0) - (job.TransCorner >= 0 ? 1 : 0);
+    run.TargetColors = job.PaletteSize - (job.AddFixed16 ? 16 : 0) - (job.TransCorner >= 0 ? 1 : 0);
     run.TransColor = job.TransCorner < 0 ? NoTransColor : CornerColor(run, job.TransCorner);
     run.ColorSpace = PrepareColorSpace(job.WeightBlue, job.WeightRed, job.WeightGreen);
     const auto grid = std::make_unique<OutputGrid>(PrepareOutputGrid(job.OutputPrecision));

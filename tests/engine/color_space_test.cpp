@@ -1,8 +1,8 @@
+#include "engine/color_space.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-
-#include "engine/color_space.h"
 
 namespace {
 

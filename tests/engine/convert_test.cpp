@@ -1,3 +1,5 @@
+#include "engine/convert.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,13 +9,12 @@
 #include <thread>
 #include <vector>
 
-#include "engine/convert.h"
-
 namespace {
 
 // A job over its own buffers: a gradient, 16 colours, mode none.
 struct JobBuffers {
-    explicit JobBuffers(int size) : Pixels(size * size), Indexes(size * size, 0xEE), Work(size * size) {
+    explicit JobBuffers(int size)
+        : Pixels(size * size), Indexes(size * size, 0xEE), Work(size * size) {
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x)
                 Pixels[y * size + x] = MakeColor(x * 255 / size, y * 255 / size, (x + y) % 256);

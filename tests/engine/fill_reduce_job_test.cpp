@@ -53,8 +53,10 @@ TEST(FillReduceJob, DitherSettingsStayOutOfTheKey) {
 }
 
 TEST(FillReduceJob, PaletteSizeButtons) {
-    const std::pair<TPaletteSizeButton, int> cases[] = {
-        {RadioButton8bit, 256}, {RadioButton4bit, 16}, {RadioButton1bit, 2}, {RadioButtonPalette, 64}};
+    const std::pair<TPaletteSizeButton, int> cases[] = {{RadioButton8bit, 256},
+                                                        {RadioButton4bit, 16},
+                                                        {RadioButton1bit, 2},
+                                                        {RadioButtonPalette, 64}};
     for (const auto& [button, size] : cases) {
         TSettingsRecord settings;
         settings.PaletteSizeButton = button;

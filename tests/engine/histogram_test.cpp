@@ -1,10 +1,10 @@
+#include "engine/histogram.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 #include <vector>
-
-#include "engine/histogram.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ TEST(TrimTable, EightBitIsTheIdentity) {
 }
 
 class HistogramTest : public ::testing::Test {
-protected:
+  protected:
     HistogramTest() : Run(Job) { Run.ColorSpace = PrepareColorSpace(80, 80, 80); }
 
     std::vector<ColorEntry> Build(std::vector<ColorValue> pixels, int32_t mask = 0,
@@ -153,7 +153,8 @@ std::vector<std::pair<ColorValue, int>> SortedCounts(std::vector<ColorValue> key
 }
 
 void ExpectEntries(const std::vector<ColorEntry>& entries,
-                   const std::vector<std::pair<ColorValue, int>>& expected, const TColorSpace& space) {
+                   const std::vector<std::pair<ColorValue, int>>& expected,
+                   const TColorSpace& space) {
     ASSERT_EQ(entries.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         const ColorPoint p = ToColorPoint(space, expected[i].first);

@@ -1,8 +1,8 @@
+#include "engine/palette_adjust.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "engine/palette_adjust.h"
 
 namespace {
 
@@ -13,7 +13,8 @@ std::vector<int> LevelsOf(const OutputGrid& grid, int channel) {
 
 TEST(OutputGrid, WebHasSixLevels) {
     const OutputGrid grid = PrepareOutputGrid(0);
-    for (int c = 0; c < 3; ++c) EXPECT_EQ(LevelsOf(grid, c), (std::vector<int>{0, 51, 102, 153, 204, 255}));
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(LevelsOf(grid, c), (std::vector<int>{0, 51, 102, 153, 204, 255}));
 }
 
 TEST(OutputGrid, SixteenAndThirtyTwoLevels) {
@@ -30,7 +31,7 @@ TEST(OutputGrid, SixteenAndThirtyTwoLevels) {
 }
 
 TEST(OutputGrid, LevelCountsPerPrecision) {
-    const int counts[7][3] = {{6, 6, 6},    {16, 16, 16}, {32, 32, 32},   {32, 64, 32},
+    const int counts[7][3] = {{6, 6, 6},    {16, 16, 16},    {32, 32, 32},   {32, 64, 32},
                               {64, 64, 64}, {128, 128, 128}, {256, 256, 256}};
     for (int precision = 0; precision < 7; ++precision) {
         const OutputGrid grid = PrepareOutputGrid(precision);
@@ -126,7 +127,7 @@ TEST(Fixed16Colors, TableOrder) {
 }
 
 class AssembleTest : public ::testing::Test {
-protected:
+  protected:
     AssembleTest() : Run(Job) { Run.ColorSpace = PrepareColorSpace(80, 80, 80); }
     FoundColor Found(ColorValue c) {
         return FoundColor{c, static_cast<double>(ToColorPoint(Run.ColorSpace, c).Y)};
@@ -143,7 +144,8 @@ TEST_F(AssembleTest, TenColoursIn256FillTheFrontWithBlack) {
     AssemblePalette(Run, found.data(), 10);
     for (int e = 0; e < 246; ++e) EXPECT_EQ(Run.PaletteTable[e].Color, 0u) << e;
     for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(Run.PaletteTable[246 + i].Color, MakeColor(20 * (i + 1), 10 * (i + 1), 5 * (i + 1)));
+        EXPECT_EQ(Run.PaletteTable[246 + i].Color,
+                  MakeColor(20 * (i + 1), 10 * (i + 1), 5 * (i + 1)));
     EXPECT_EQ(Run.PaletteTable[255].Point, ToColorPoint(Run.ColorSpace, MakeColor(200, 100, 50)));
 }
 
@@ -175,7 +177,8 @@ TEST_F(AssembleTest, EqualKeysKeepTheirOrder) {
     for (int r = 0; r < 256 && !b; ++r)
         for (int g = 1; g < 256 && !b; ++g) {
             const ColorValue x = MakeColor(r, 0, 200), y = MakeColor(0, g, 0);
-            if (ToColorPoint(Run.ColorSpace, x).Y == ToColorPoint(Run.ColorSpace, y).Y) a = x, b = y;
+            if (ToColorPoint(Run.ColorSpace, x).Y == ToColorPoint(Run.ColorSpace, y).Y)
+                a = x, b = y;
         }
     ASSERT_NE(b, 0u);
     Run.TargetColors = 2;

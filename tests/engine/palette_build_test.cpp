@@ -1,11 +1,11 @@
+#include "engine/palette_build.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <set>
 #include <vector>
-
-#include "engine/palette_build.h"
 
 namespace {
 
@@ -95,7 +95,7 @@ TEST(ClusterStatistics, AxisIsThePrincipalEigenvector) {
 }
 
 class BuilderTest : public ::testing::Test {
-protected:
+  protected:
     BuilderTest() : Space(PrepareColorSpace(80, 80, 80)), Grid(PrepareOutputGrid(6)), Run(Job) {
         Run.ColorSpace = Space;
     }
@@ -224,8 +224,11 @@ TEST_F(BuilderTest, OneTargetColourIsTheLowerSideOfOneSplit) {
     std::vector<FoundColor> found;
     ASSERT_TRUE(BuildPalette(Run, Grid, entries, found));
     const ColorPoint a = ToColorPoint(Space, black), b = ToColorPoint(Space, grey);
-    auto half = [](int32_t x, int32_t y) { return static_cast<int32_t>(std::floor((x + y) / 2.0 + 0.5)); };
-    const ColorValue expected = FromColorPoint(Space, half(a.U, b.U), half(a.V, b.V), half(a.Y, b.Y));
+    auto half = [](int32_t x, int32_t y) {
+        return static_cast<int32_t>(std::floor((x + y) / 2.0 + 0.5));
+    };
+    const ColorValue expected =
+        FromColorPoint(Space, half(a.U, b.U), half(a.V, b.V), half(a.Y, b.Y));
     ASSERT_GE(found.size(), 1u);
     EXPECT_EQ(found[0].Color, expected);
     EXPECT_EQ(found.size(), 2u);  // the split found two colours at once
@@ -278,7 +281,8 @@ TEST_F(BuilderTest, WebGridWith256ColoursEnds) {
 
 TEST_F(BuilderTest, MoreGroupsThanClustersStopsAt759Splits) {
     std::vector<ColorValue> colours;
-    for (int i = 0; i < 3000; ++i) colours.push_back(MakeColor(i % 256, (i / 256) * 20, (i * 7) % 256));
+    for (int i = 0; i < 3000; ++i)
+        colours.push_back(MakeColor(i % 256, (i / 256) * 20, (i * 7) % 256));
     auto entries = EntriesOf(colours);  // 3000 distinct colours
     // The Web grid cannot give 250 colours, so only the table size stops the loop.
     const OutputGrid web = PrepareOutputGrid(0);

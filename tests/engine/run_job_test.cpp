@@ -72,8 +72,9 @@ TEST(RunJob, SixteenWithFixedColoursIsTheFixedTableAlone) {
 }
 
 TEST(RunJob, OneBitWithFixedColoursAndTransparency) {
-    SingleJob s(3, 2, {MakeColor(1, 2, 3), MakeColor(250, 0, 0), MakeColor(1, 2, 3),
-                       MakeColor(0, 0, 200), MakeColor(9, 9, 9), MakeColor(1, 2, 3)});
+    SingleJob s(3, 2,
+                {MakeColor(1, 2, 3), MakeColor(250, 0, 0), MakeColor(1, 2, 3), MakeColor(0, 0, 200),
+                 MakeColor(9, 9, 9), MakeColor(1, 2, 3)});
     s.Job.PaletteSize = 17;
     s.Job.AddFixed16 = true;
     s.Job.TransCorner = 0;
@@ -104,7 +105,8 @@ TEST(RunJob, BottomRightCornerIsTheTransparentColour) {
 
 TEST(RunJob, TenColoursIn256LeaveBlackInFront) {
     std::vector<ColorValue> colours;
-    for (int i = 1; i <= 10; ++i) colours.push_back(MakeColor(25 * i, 200 - 15 * i, (i * 70) % 256));
+    for (int i = 1; i <= 10; ++i)
+        colours.push_back(MakeColor(25 * i, 200 - 15 * i, (i * 70) % 256));
     std::vector<ColorValue> pixels;
     for (int i = 0; i < 30; ++i) pixels.push_back(colours[(i * 7) % 10]);
     SingleJob s(6, 5, pixels);
