@@ -86,6 +86,22 @@ TFormCPL::TFormCPL(TSettingsRecord& settings, QWidget* parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);  // a fixed-size dialog frame
 
+    GroupRadioButtons();
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ButtonCansel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ButtonDefault, &QPushButton::clicked, this, &TFormCPL::ButtonDefaultClick);
+    connect(ButtonBatch, &QPushButton::clicked, this, &TFormCPL::ButtonBatchClick);
+    ShowRecord();
+    ConnectRecord();
+    RadioButton8bitClick();  // the count field starts disabled, as designed
+    if (Settings.PaletteSizeButton == TPaletteSizeButton::RadioButtonPalette) RadioButtonPaletteClick();
+    ComboBoxDitherChange();
+    // The dialog sees key presses before its controls do (F1 on any control).
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    PageControl1->setCurrentIndex(0);
+}
+
+void TFormCPL::GroupRadioButtons() {
     PaletteSizeGroup = new QButtonGroup(this);
     PaletteSizeGroup->addButton(RadioButton8bit, TPaletteSizeButton::RadioButton8bit);
     PaletteSizeGroup->addButton(RadioButton4bit, TPaletteSizeButton::RadioButton4bit);
@@ -101,18 +117,6 @@ TFormCPL::TFormCPL(TSettingsRecord& settings, QWidget* parent)
     BatchFormatGroup->addButton(RadioButtonPNG, TBatchFormatButton::RadioButtonPNG);
     BatchFormatGroup->addButton(RadioButtonGIF, TBatchFormatButton::RadioButtonGIF);
 
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ButtonCansel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(ButtonDefault, &QPushButton::clicked, this, &TFormCPL::ButtonDefaultClick);
-    connect(ButtonBatch, &QPushButton::clicked, this, &TFormCPL::ButtonBatchClick);
-    ShowRecord();
-    ConnectRecord();
-    RadioButton8bitClick();  // the count field starts disabled, as designed
-    if (Settings.PaletteSizeButton == TPaletteSizeButton::RadioButtonPalette) RadioButtonPaletteClick();
-    ComboBoxDitherChange();
-    // The dialog sees key presses before its controls do (F1 on any control).
-    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
-    PageControl1->setCurrentIndex(0);
 }
 
 void TFormCPL::ConnectRecord() {

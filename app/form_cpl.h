@@ -115,6 +115,7 @@ private:
     QWidget* SliderRow(QSlider* slider, const QColor& lowA, const QColor& lowB,
                        const QColor& highA, const QColor& highB);
     // Wiring controls to the record (form_cpl.cpp).
+    void GroupRadioButtons();  // the ids are the record's button numbers
     void ConnectRecord();
     void ReadBackRecord();
 

@@ -148,7 +148,12 @@ protected:
 
 private:
     // mainwindow_actions.cpp
-    void createActions();
+    void createActions();  // one QAction per command, grouped by menu:
+    void createFileActions();
+    void createEditActions();
+    void createViewActions();
+    void createWindowActions();
+    void createHelpActions();
     void createMenus();
     void createToolBar();
     void createProgressPanel();

@@ -36,7 +36,14 @@ QAction* TFormMain::NewAction(const char* name, void (TFormMain::*handler)()) {
 }
 
 void TFormMain::createActions() {
-    // File
+    createFileActions();
+    createEditActions();
+    createViewActions();
+    createWindowActions();
+    createHelpActions();
+}
+
+void TFormMain::createFileActions() {
     MenuOpen = NewAction("MenuOpen", &TFormMain::ButtonOpenClick);
     MenuOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     MenuSave = NewAction("MenuSave", &TFormMain::ButtonSaveClick);
@@ -56,7 +63,9 @@ void TFormMain::createActions() {
         connect(item, &QAction::triggered, this, [this, k] { RunGuarded([&] { MenuFileClick(k); }); });
         MenuFileN[k] = item;
     }
-    // Edit
+}
+
+void TFormMain::createEditActions() {
     MenuReduce = NewAction("MenuReduce", &TFormMain::ButtonReduceClick);
     MenuReduce->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     MenuSetting = NewAction("MenuSetting", &TFormMain::MenuSettingClick);
@@ -66,14 +75,18 @@ void TFormMain::createActions() {
     MenuCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     MenuCancel = NewAction("MenuCancel", &TFormMain::ButtonCancelClick);
     MenuCancel->setShortcut(QKeySequence(Qt::Key_Escape));
-    // View
+}
+
+void TFormMain::createViewActions() {
     MenuZoomIn = NewAction("MenuZoomIn", &TFormMain::MenuZoomInClick);
     MenuZoomIn->setShortcut(QKeySequence(Qt::Key_Insert));
     MenuZoomOut = NewAction("MenuZoomOut", &TFormMain::MenuZoomOutClick);
     MenuZoomOut->setShortcut(QKeySequence(Qt::Key_Delete));
     MenuActualPixels = NewAction("MenuActualPixels", &TFormMain::MenuActualPixelsClick);
     MenuActualPixels->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    // Window
+}
+
+void TFormMain::createWindowActions() {
     MenuCascade = NewAction("MenuCascade", &TFormMain::MenuCascadeClick);
     MenuHTile = NewAction("MenuHTile", &TFormMain::MenuHTileClick);
     MenuVTile = NewAction("MenuVTile", &TFormMain::MenuVTileClick);
@@ -84,7 +97,9 @@ void TFormMain::createActions() {
     MenuSeparate = NewAction("MenuSeparate", &TFormMain::MenuSeparateClick);
     MenuGather = NewAction("MenuGather", &TFormMain::MenuGatherClick);
     MenuMerge = NewAction("MenuMerge", &TFormMain::MenuMergeClick);
-    // Help
+}
+
+void TFormMain::createHelpActions() {
     MenuManual = NewAction("MenuManual", &TFormMain::MenuManualClick);
     MenuEnglish = NewAction("MenuEnglish", &TFormMain::MenuEnglishClick);
     MenuHelpAbout = NewAction("MenuHelpAbout", &TFormMain::MenuHelpAboutClick);

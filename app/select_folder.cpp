@@ -122,7 +122,24 @@ bool TSelectFolder::SetCurrentFolder(const std::string& folder) {
     if (path.size() > 1 && path.back() == '/') path.pop_back();
     CurrentFolderPath = path;
     FillFolderList();
+    ShowPlaceOf(path);
     return true;
+}
+
+void TSelectFolder::ShowPlaceOf(const std::string& folder) {
+    // The place holding folder is the one with the longest matching prefix.
+    int best = -1;
+    qsizetype bestLength = -1;
+    const QString path = QString::fromStdString(AddTrailingSeparator(folder));
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+        const QString place = QString::fromStdString(
+            AddTrailingSeparator(DriveComboBox1->itemData(i).toString().toStdString()));
+        if (path.startsWith(place) && place.size() > bestLength) {
+            best = i;
+            bestLength = place.size();
+        }
+    }
+    DriveComboBox1->setCurrentIndex(best);
 }
 
 void TSelectFolder::FillFolderList() {

@@ -39,6 +39,7 @@ private slots:
 private:
     void FillPlaces();
     void FillFolderList();
+    void ShowPlaceOf(const std::string& folder);
 
     QLabel* LabelCurrent = nullptr;
     std::string CurrentFolderPath;
