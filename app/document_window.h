@@ -4,6 +4,7 @@
 // windows implement it; the main window's command states and close query
 // read it.
 
+#include "app/reduce_running.h"
 #include "formats/picture.h"
 
 class TDocumentWindow {
@@ -13,7 +14,3 @@ public:
     // False while the document is busy (being reduced or running a batch).
     virtual bool FormCloseQuery() = 0;
 };
-
-// The process-wide run flag: true while a reduction or batch run is in
-// progress. False at start; FormShow clears it again.
-inline bool ReduceRunning = false;

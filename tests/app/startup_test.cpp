@@ -35,7 +35,17 @@ const char* kFullIni =
 }  // namespace
 
 TEST_F(AppTest, FirstStartShowsAboutBoxBeforeMainWindowWithDefaults) {
-    Start(/*japaneseSystem=*/false);
+    std::size_t pluginsAtAbout = 99;
+    Program = std::make_unique<TProgram>(IniPath());
+    Watcher = std::make_unique<TModalWatcher>(Program->FormMain);
+    Watcher->Answer = [&](QDialog* dialog) {
+        pluginsAtAbout = LoadedPlugins().size();
+        dialog->accept();
+    };
+    Main().SystemIsJapanese = [] { return false; };
+    Main().ShowFirstTime();
+    EXPECT_EQ(pluginsAtAbout, 0u);  // the About box comes before the plug-ins
+    EXPECT_FALSE(LoadedPlugins().empty());  // the bundled ones beside the program
     ASSERT_EQ(Watcher->Seen.size(), 1u);
     EXPECT_EQ(Watcher->Seen[0].ClassName, "TAboutBox");
     EXPECT_EQ(Watcher->Seen[0].Title, "About");  // English on a non-Japanese system
