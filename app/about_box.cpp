@@ -29,7 +29,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     ProgramIcon = new QLabel(frame);
     ProgramIcon->setObjectName("ProgramIcon");
     ProgramIcon->setFixedSize(kIconPixels, kIconPixels);
-    ProgramIcon->setToolTip(QString::fromUtf8(FindCaption(AboutCaptions(), "ProgramIcon").Japanese));
+    ProgramIcon->setToolTip(
+        QString::fromUtf8(FindCaption(AboutCaptions(), "ProgramIcon").Japanese));
     ProgramIcon->setCursor(Qt::PointingHandCursor);  // the link cursor
     ProgramIcon->installEventFilter(this);
     auto* frameLayout = new QHBoxLayout(frame);

@@ -15,17 +15,17 @@ inline constexpr const char* kHomePage = "";
 
 class TAboutBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TAboutBox(QWidget* parent = nullptr);
 
     QLabel* ProgramIcon = nullptr;
     QPlainTextEdit* Comments = nullptr;
     QPushButton* OKButton = nullptr;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void ProgramIconClick();
 };

@@ -7,7 +7,7 @@
 
 class TZinopApplication : public QApplication {
     Q_OBJECT
-public:
+  public:
     // Sets the application title "Zinop" and the program's icon.
     TZinopApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;

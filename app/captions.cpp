@@ -42,10 +42,10 @@ constexpr TCaption kMainMenu[] = {
 
 // Tooltips are the same in both languages.
 constexpr TCaption kToolButtons[] = {
-    {"SpeedButtonOpen", "開く...", ""},    {"SpeedButtonSave", "保存...", ""},
-    {"SpeedButtonPaste", "貼り付け", ""},  {"SpeedButtonCopy", "ｺﾋﾟｰ", ""},
-    {"SpeedButtonPlus", "拡大", ""},       {"SpeedButtonActual", "等倍", ""},
-    {"SpeedButtonMinus", "縮小", ""},      {"SpeedButtonReduce", "減色...", ""},
+    {"SpeedButtonOpen", "開く...", ""},   {"SpeedButtonSave", "保存...", ""},
+    {"SpeedButtonPaste", "貼り付け", ""}, {"SpeedButtonCopy", "ｺﾋﾟｰ", ""},
+    {"SpeedButtonPlus", "拡大", ""},      {"SpeedButtonActual", "等倍", ""},
+    {"SpeedButtonMinus", "縮小", ""},     {"SpeedButtonReduce", "減色...", ""},
     {"SpeedButtonCancel", "中断", ""},
 };
 
@@ -124,7 +124,8 @@ constexpr const char* kAboutLines[] = {
     "Color quantization tool for MS-Windows95, 98",
     "[ Zinop ] version 35.",
     "This program is free software.",
-    "本ソフトウェアは無料でお使いいただけます。本ソフトウェアの使用によって生じたいかなる損害についても、"
+    "本ソフトウェアは無料でお使いいただけます。本ソフトウェアの使用によって生じたいかなる損害につい"
+    "ても、"
     "作者は一切の責任を負いません。",
 };
 

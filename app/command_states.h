@@ -9,11 +9,11 @@
 
 struct TCommandInputs {
     bool HasActiveChild = false;
-    bool Running = false;               // ReduceRunning
-    PictureKind ActiveKind = pkNone;    // of the active child
-    bool ActiveBusy = false;            // its Busy flag
-    int GatherCandidates = 0;           // children that CanGather
-    int MergeCandidates = 0;            // children that CanMerge
+    bool Running = false;             // ReduceRunning
+    PictureKind ActiveKind = pkNone;  // of the active child
+    bool ActiveBusy = false;          // its Busy flag
+    int GatherCandidates = 0;         // children that CanGather
+    int MergeCandidates = 0;          // children that CanMerge
 };
 
 struct TCommandStates {

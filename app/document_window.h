@@ -8,7 +8,7 @@
 #include "formats/picture.h"
 
 class TDocumentWindow {
-public:
+  public:
     virtual ~TDocumentWindow() = default;
     virtual TPictureRecord& Record() = 0;
     // False while the document is busy (being reduced or running a batch).

@@ -16,7 +16,7 @@ class QAction;
 // A page of the settings dialog's tab control. Its caption is the tab's text.
 class TTabSheet : public QWidget {
     Q_OBJECT
-public:
+  public:
     using QWidget::QWidget;
     void SetCaption(const QString& caption);
     QString Caption() const;

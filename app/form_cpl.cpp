@@ -94,7 +94,8 @@ TFormCPL::TFormCPL(TSettingsRecord& settings, QWidget* parent)
     ShowRecord();
     ConnectRecord();
     RadioButton8bitClick();  // the count field starts disabled, as designed
-    if (Settings.PaletteSizeButton == TPaletteSizeButton::RadioButtonPalette) RadioButtonPaletteClick();
+    if (Settings.PaletteSizeButton == TPaletteSizeButton::RadioButtonPalette)
+        RadioButtonPaletteClick();
     ComboBoxDitherChange();
     // The dialog sees key presses before its controls do (F1 on any control).
     for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
@@ -116,7 +117,6 @@ void TFormCPL::GroupRadioButtons() {
     BatchFormatGroup->addButton(RadioButtonBMP, TBatchFormatButton::RadioButtonBMP);
     BatchFormatGroup->addButton(RadioButtonPNG, TBatchFormatButton::RadioButtonPNG);
     BatchFormatGroup->addButton(RadioButtonGIF, TBatchFormatButton::RadioButtonGIF);
-
 }
 
 void TFormCPL::ConnectRecord() {
@@ -129,13 +129,17 @@ void TFormCPL::ConnectRecord() {
             RadioButton8bitClick();
         }
     });
-    OnSelected(CornerGroup, this, [&s](int id) { s.TransCornerButton = static_cast<TTransCornerButton>(id); });
-    OnSelected(BatchFormatGroup, this, [&s](int id) { s.BatchFormatButton = static_cast<TBatchFormatButton>(id); });
+    OnSelected(CornerGroup, this,
+               [&s](int id) { s.TransCornerButton = static_cast<TTransCornerButton>(id); });
+    OnSelected(BatchFormatGroup, this,
+               [&s](int id) { s.BatchFormatButton = static_cast<TBatchFormatButton>(id); });
     connect(EditValue, &QSpinBox::valueChanged, this, [&s](int v) { s.UpDownValue = v; });
-    connect(EditSpreadOption, &QSpinBox::valueChanged, this, [&s](int v) { s.UpDownDitherOption = v; });
+    connect(EditSpreadOption, &QSpinBox::valueChanged, this,
+            [&s](int v) { s.UpDownDitherOption = v; });
     connect(CheckBoxAdd16, &QCheckBox::toggled, this, [&s](bool on) { s.CheckBoxAdd16 = on; });
     connect(CheckBoxTrans, &QCheckBox::toggled, this, [&s](bool on) { s.CheckBoxTrans = on; });
-    connect(CheckBoxPNGinterlace, &QCheckBox::toggled, this, [&s](bool on) { s.CheckBoxPNGinterlace = on; });
+    connect(CheckBoxPNGinterlace, &QCheckBox::toggled, this,
+            [&s](bool on) { s.CheckBoxPNGinterlace = on; });
     connect(TrackBarDither, &QSlider::valueChanged, this, [&s](int v) { s.TrackBarDither = v; });
     connect(TrackBarCb, &QSlider::valueChanged, this, [&s](int v) { s.TrackBarCb = v; });
     connect(TrackBarCr, &QSlider::valueChanged, this, [&s](int v) { s.TrackBarCr = v; });

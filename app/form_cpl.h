@@ -22,7 +22,7 @@ class TTabSheet;
 
 class TFormCPL : public QDialog {
     Q_OBJECT
-public:
+  public:
     // settings must outlive the dialog.
     TFormCPL(TSettingsRecord& settings, QWidget* parent = nullptr);
 
@@ -33,12 +33,12 @@ public:
     void ShowRecord();
 
     // Handlers.
-    void FormShow();               // LabelFolder shows BatchSaveDirectory
-    void RadioButton8bitClick();   // 8, 4 and 1 bit: count field disabled
+    void FormShow();                 // LabelFolder shows BatchSaveDirectory
+    void RadioButton8bitClick();     // 8, 4 and 1 bit: count field disabled
     void RadioButtonPaletteClick();  // any number: count field enabled
-    void ComboBoxDitherChange();   // the dither dependency rule
-    void ButtonDefaultClick();     // resets the engine page only
-    void ButtonBatchClick();       // chooses BatchSaveDirectory
+    void ComboBoxDitherChange();     // the dither dependency rule
+    void ButtonDefaultClick();       // resets the engine page only
+    void ButtonBatchClick();         // chooses BatchSaveDirectory
     // F1 (with or without Shift, Ctrl or Alt) opens the help page; true when
     // the key was taken. Sees key presses before the dialog's controls.
     bool FormKeyDown(int key);
@@ -101,19 +101,19 @@ public:
     QLabel* Label7 = nullptr;
     QComboBox* ComboBoxGIF = nullptr;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // Building the four pages (form_cpl_pages.cpp).
     QWidget* BuildMainPage();
     QWidget* BuildEnginePage();
     QWidget* BuildTransPage();
     QWidget* BuildBatchPage();
-    QWidget* SliderRow(QSlider* slider, const QColor& lowA, const QColor& lowB,
-                       const QColor& highA, const QColor& highB);
+    QWidget* SliderRow(QSlider* slider, const QColor& lowA, const QColor& lowB, const QColor& highA,
+                       const QColor& highB);
     // Wiring controls to the record (form_cpl.cpp).
     void GroupRadioButtons();  // the ids are the record's button numbers
     void ConnectRecord();

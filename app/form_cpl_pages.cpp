@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kLegendSquare = 9;       // pixels, one coloured square
+constexpr int kLegendSquare = 9;        // pixels, one coloured square
 constexpr int kFolderLabelWidth = 330;  // pixels; the folder wraps inside it
 constexpr int kSliderWidth = 220;
 

@@ -143,7 +143,8 @@ bool TFormPlugins::FormKeyDown(int key) {
 
 std::vector<std::string> TFormPlugins::Entries(const QListWidget* list) {
     std::vector<std::string> names;
-    for (int row = 0; row < list->count(); ++row) names.push_back(list->item(row)->text().toStdString());
+    for (int row = 0; row < list->count(); ++row)
+        names.push_back(list->item(row)->text().toStdString());
     return names;
 }
 

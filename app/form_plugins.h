@@ -16,7 +16,7 @@ class QPushButton;
 
 class TFormPlugins : public QDialog {
     Q_OBJECT
-public:
+  public:
     // settings.PluginFolder is the folder shown and changed by Browse (the
     // plug-in host's folder follows it). settings must outlive the dialog.
     explicit TFormPlugins(TSettingsRecord& settings, QWidget* parent = nullptr);
@@ -25,9 +25,9 @@ public:
     // names whose file is gone are dropped, the rest are listed as disabled,
     // every other file as enabled.
     void RefreshPluginLists();
-    void ButtonRemoveClick();  // selected enabled files -> disabled list
-    void ButtonAddClick();     // selected disabled files -> enabled list
-    void ButtonBrowseClick();  // new plug-in folder (unsaved moves are lost)
+    void ButtonRemoveClick();   // selected enabled files -> disabled list
+    void ButtonAddClick();      // selected disabled files -> enabled list
+    void ButtonBrowseClick();   // new plug-in folder (unsaved moves are lost)
     bool FormKeyDown(int key);  // F1: the help page; true when taken
     // Writes the disabled list (last entry first), then reloads the plug-ins.
     void FormClose();
@@ -46,14 +46,14 @@ public:
     QPushButton* ButtonAdd = nullptr;
     QPushButton* ButtonOK = nullptr;
 
-public slots:
+  public slots:
     void done(int result) override;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     TSettingsRecord& Settings;
     bool Closed = false;
 };

@@ -92,10 +92,18 @@ void PaintTool(QPainter& p, TToolIcon which) {
             Page(p, QRectF(1.5, 1.5, 8, 10));
             Page(p, QRectF(6.5, 4.5, 8, 10));
             break;
-        case TToolIcon::ZoomIn: Magnifier(p, '+'); break;
-        case TToolIcon::Actual: Magnifier(p, '='); break;
-        case TToolIcon::ZoomOut: Magnifier(p, '-'); break;
-        case TToolIcon::Reduce: PaintMark(p, QRectF(1, 1, 14, 14)); break;
+        case TToolIcon::ZoomIn:
+            Magnifier(p, '+');
+            break;
+        case TToolIcon::Actual:
+            Magnifier(p, '=');
+            break;
+        case TToolIcon::ZoomOut:
+            Magnifier(p, '-');
+            break;
+        case TToolIcon::Reduce:
+            PaintMark(p, QRectF(1, 1, 14, 14));
+            break;
         case TToolIcon::Cancel:
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(200, 40, 40));

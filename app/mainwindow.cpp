@@ -62,17 +62,21 @@ TFormMain::TFormMain(TSettingsRecord& settings, std::string settingsPath, QWidge
     TimerStartHook = new QTimer(this);
     TimerStartHook->setSingleShot(true);
     TimerStartHook->setInterval(1);
-    connect(TimerStartHook, &QTimer::timeout, this, [this] { RunGuarded([&] { TimerStartHookTimer(); }); });
+    connect(TimerStartHook, &QTimer::timeout, this,
+            [this] { RunGuarded([&] { TimerStartHookTimer(); }); });
     TimerProgress = new QTimer(this);
     TimerProgress->setInterval(kProgressIntervalMs);
-    connect(TimerProgress, &QTimer::timeout, this, [this] { RunGuarded([&] { TimerProgressTimer(); }); });
+    connect(TimerProgress, &QTimer::timeout, this,
+            [this] { RunGuarded([&] { TimerProgressTimer(); }); });
 
     // FormCreate: follow the clipboard, accept dropped files, run
     // UpdateCommands whenever the active document changes.
-    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TFormMain::ClipboardChanged);
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TFormMain::ClipboardChanged);
     ClipboardChanged();
     setAcceptDrops(true);
-    connect(MdiArea, &QMdiArea::subWindowActivated, this, [this] { RunGuarded([&] { UpdateCommands(); }); });
+    connect(MdiArea, &QMdiArea::subWindowActivated, this,
+            [this] { RunGuarded([&] { UpdateCommands(); }); });
 
     // Place and size chosen by the program when no settings apply.
     if (QScreen* screen = QApplication::primaryScreen()) {
@@ -205,7 +209,8 @@ void TFormMain::UpdateCommands() {
         }
     }
     const TCommandStates s = ComputeCommandStates(in);
-    for (QAction* a : {MenuRestoreUp, MenuArrange, MenuCloseAll, MenuMinimize, MenuHTile, MenuVTile, MenuCascade}) {
+    for (QAction* a : {MenuRestoreUp, MenuArrange, MenuCloseAll, MenuMinimize, MenuHTile, MenuVTile,
+                       MenuCascade}) {
         a->setEnabled(s.WindowCommands);
     }
     MenuGather->setEnabled(s.Gather);
@@ -215,7 +220,8 @@ void TFormMain::UpdateCommands() {
     SetEnabled(MenuOpen, s.Open);
     SetEnabled(MenuCancel, s.Cancel);
     SetEnabled(MenuCopy, s.Copy);
-    for (QAction* a : {MenuZoomIn, MenuZoomOut, MenuActualPixels, MenuProperty}) SetEnabled(a, s.View);
+    for (QAction* a : {MenuZoomIn, MenuZoomOut, MenuActualPixels, MenuProperty})
+        SetEnabled(a, s.View);
     SetEnabled(MenuSetting, s.Settings);
     SetEnabled(MenuSeparate, s.Separate);
     if (s.ResetBusy) {

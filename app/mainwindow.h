@@ -30,7 +30,7 @@ class TFormCPL;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // FormCreate. settings is the one settings record; it must outlive the
     // window. settingsPath is the ini file (Zinop.ini beside the program).
     TFormMain(TSettingsRecord& settings, std::string settingsPath, QWidget* parent = nullptr);
@@ -138,7 +138,7 @@ public:
     QTimer* TimerStartHook = nullptr;
     QTimer* TimerProgress = nullptr;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
@@ -146,7 +146,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     QMenu* createPopupMenu() override;  // no tool-strip menu: the File menu toggles it
 
-private:
+  private:
     // mainwindow_actions.cpp
     void createActions();  // one QAction per command, grouped by menu:
     void createFileActions();

@@ -31,7 +31,8 @@ QMenu* NewMenu(QMenuBar* bar, const char* name) {
 QAction* TFormMain::NewAction(const char* name, void (TFormMain::*handler)()) {
     auto* action = new QAction(this);
     SetCaption(action, MainMenuCaptions(), name);
-    connect(action, &QAction::triggered, this, [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
+    connect(action, &QAction::triggered, this,
+            [this, handler] { RunGuarded([&] { (this->*handler)(); }); });
     return action;
 }
 
@@ -60,7 +61,8 @@ void TFormMain::createFileActions() {
         item->setObjectName(QStringLiteral("MenuFile%1").arg(k));
         item->setData(k);  // the tag: the RecentFiles entry it shows
         item->setVisible(false);
-        connect(item, &QAction::triggered, this, [this, k] { RunGuarded([&] { MenuFileClick(k); }); });
+        connect(item, &QAction::triggered, this,
+                [this, k] { RunGuarded([&] { MenuFileClick(k); }); });
         MenuFileN[k] = item;
     }
 }
@@ -108,7 +110,8 @@ void TFormMain::createHelpActions() {
     MenuDummy = new QAction(this);
     MenuDummy->setObjectName("MenuDummy");
     MenuDummy->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(MenuDummy, &QAction::triggered, this, [this] { RunGuarded([&] { MenuDummyClick(); }); });
+    connect(MenuDummy, &QAction::triggered, this,
+            [this] { RunGuarded([&] { MenuDummyClick(); }); });
     addAction(MenuDummy);
 }
 
@@ -176,19 +179,26 @@ void TFormMain::createToolBar() {
         TToolIcon Icon;
     };
     const Button groups[4][3] = {
-        {{"SpeedButtonOpen", MenuOpen, TToolIcon::Open}, {"SpeedButtonSave", MenuSave, TToolIcon::Save}, {}},
-        {{"SpeedButtonPaste", MenuPaste, TToolIcon::Paste}, {"SpeedButtonCopy", MenuCopy, TToolIcon::Copy}, {}},
+        {{"SpeedButtonOpen", MenuOpen, TToolIcon::Open},
+         {"SpeedButtonSave", MenuSave, TToolIcon::Save},
+         {}},
+        {{"SpeedButtonPaste", MenuPaste, TToolIcon::Paste},
+         {"SpeedButtonCopy", MenuCopy, TToolIcon::Copy},
+         {}},
         {{"SpeedButtonPlus", MenuZoomIn, TToolIcon::ZoomIn},
          {"SpeedButtonActual", MenuActualPixels, TToolIcon::Actual},
          {"SpeedButtonMinus", MenuZoomOut, TToolIcon::ZoomOut}},
-        {{"SpeedButtonReduce", MenuReduce, TToolIcon::Reduce}, {"SpeedButtonCancel", MenuCancel, TToolIcon::Cancel}, {}},
+        {{"SpeedButtonReduce", MenuReduce, TToolIcon::Reduce},
+         {"SpeedButtonCancel", MenuCancel, TToolIcon::Cancel},
+         {}},
     };
     for (const auto& group : groups) {
         if (&group != &groups[0]) PanelToolBar->addSeparator();
         for (const Button& button : group) {
             if (button.Name == nullptr) continue;
             // The tooltip is Japanese in both languages; the menu text is not.
-            button.Action->setToolTip(QString::fromUtf8(FindCaption(ToolButtonCaptions(), button.Name).Japanese));
+            button.Action->setToolTip(
+                QString::fromUtf8(FindCaption(ToolButtonCaptions(), button.Name).Japanese));
             button.Action->setIcon(ToolIcon(button.Icon));
             button.Action->setIconVisibleInMenu(false);
             PanelToolBar->addAction(button.Action);

@@ -19,6 +19,7 @@ void TFormMain::MenuEnglishClick() {
     // Messages follow at once; captions at the next start.
     SetUseEnglish(!UseEnglish());
     Settings.UseEnglish = UseEnglish();
-    ShowMessage(this, TMessageKind::Information, QString::fromUtf8(Text(TextId::ChangeLanguageTitle)),
+    ShowMessage(this, TMessageKind::Information,
+                QString::fromUtf8(Text(TextId::ChangeLanguageTitle)),
                 QString::fromUtf8(Text(TextId::RestartMessage)));
 }

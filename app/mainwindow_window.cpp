@@ -73,7 +73,8 @@ void TFormMain::FillWindowMenu() {
     WindowListActions << MenuWindow->addSeparator();
     for (int i = 0; i < windows.size(); ++i) {
         QMdiSubWindow* window = windows[i];
-        const QString prefix = i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QStringLiteral("%1 ").arg(i + 1);
+        const QString prefix =
+            i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QStringLiteral("%1 ").arg(i + 1);
         QAction* item = MenuWindow->addAction(prefix + window->windowTitle());
         item->setCheckable(true);
         item->setChecked(window == MdiArea->activeSubWindow());

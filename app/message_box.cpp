@@ -13,9 +13,12 @@ TMessageHook& Hook() {
 
 QMessageBox::Icon IconOf(TMessageKind kind) {
     switch (kind) {
-        case TMessageKind::Information: return QMessageBox::Information;
-        case TMessageKind::Warning: return QMessageBox::Warning;
-        case TMessageKind::Error: return QMessageBox::Critical;
+        case TMessageKind::Information:
+            return QMessageBox::Information;
+        case TMessageKind::Warning:
+            return QMessageBox::Warning;
+        case TMessageKind::Error:
+            return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
 }

@@ -21,5 +21,6 @@ void ShowErrorReport(const QString& text);
 bool RunGuarded(const std::function<void()>& command);
 
 // Tests replace the boxes with a recorder; an empty hook restores them.
-using TMessageHook = std::function<void(TMessageKind kind, const QString& title, const QString& text)>;
+using TMessageHook =
+    std::function<void(TMessageKind kind, const QString& title, const QString& text)>;
 void SetMessageHook(TMessageHook hook);

@@ -47,7 +47,8 @@ std::vector<std::string> Ancestors(const std::string& folder) {
 std::vector<std::string> Subfolders(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;
-    fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied, error);
+    fs::directory_iterator it(fs::path(folder), fs::directory_options::skip_permission_denied,
+                              error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         std::error_code typeError;
         const std::string name = it->path().filename().string();
@@ -94,7 +95,8 @@ TSelectFolder::TSelectFolder(QWidget* parent) : QDialog(parent) {
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(DriveComboBox1, &QComboBox::activated, this, &TSelectFolder::DriveComboBox1Change);
-    connect(DirectoryListBox1, &QListWidget::itemClicked, this, &TSelectFolder::DirectoryListBox1Click);
+    connect(DirectoryListBox1, &QListWidget::itemClicked, this,
+            &TSelectFolder::DirectoryListBox1Click);
     connect(ButtonOK, &QPushButton::clicked, this, &TSelectFolder::ButtonOKClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -151,13 +153,15 @@ void TSelectFolder::FillFolderList() {
     for (const std::string& folder : chain) {
         const std::string name = folder == "/" ? folder : fs::path(folder).filename().string();
         const QString indent(depth++ * kIndentSpaces, ' ');
-        DirectoryListBox1->addItem(FolderItem(indent + QString::fromStdString(name), folder, openIcon));
+        DirectoryListBox1->addItem(
+            FolderItem(indent + QString::fromStdString(name), folder, openIcon));
     }
     DirectoryListBox1->setCurrentRow(DirectoryListBox1->count() - 1);
     const QString indent(depth * kIndentSpaces, ' ');
     for (const std::string& name : Subfolders(CurrentFolderPath)) {
         const std::string path = AddTrailingSeparator(CurrentFolderPath) + name;
-        DirectoryListBox1->addItem(FolderItem(indent + QString::fromStdString(name), path, closedIcon));
+        DirectoryListBox1->addItem(
+            FolderItem(indent + QString::fromStdString(name), path, closedIcon));
     }
     LabelCurrent->setText(QString::fromStdString(CurrentFolderPath));
 }

@@ -15,7 +15,7 @@ class QPushButton;
 
 class TSelectFolder : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TSelectFolder(QWidget* parent = nullptr);
 
     // Moves the list to folder. False, and the list unchanged, when folder is
@@ -31,12 +31,12 @@ public:
     QPushButton* ButtonOK = nullptr;
     QPushButton* ButtonCancel = nullptr;
 
-private slots:
+  private slots:
     void DriveComboBox1Change(int index);
     void DirectoryListBox1Click(QListWidgetItem* item);
     void ButtonOKClick();
 
-private:
+  private:
     void FillPlaces();
     void FillFolderList();
     void ShowPlaceOf(const std::string& folder);

@@ -43,7 +43,7 @@ struct TSeenDialog {
 // Answers every modal dialog that appears: records it, then runs Answer on
 // it (default: reject, as Esc or the close box would).
 class TModalWatcher {
-public:
+  public:
     explicit TModalWatcher(const QWidget* mainWindow = nullptr) : MainWindow(mainWindow) {
         Timer.setInterval(5);
         QObject::connect(&Timer, &QTimer::timeout, [this] { Poll(); });
@@ -53,14 +53,15 @@ public:
     std::vector<TSeenDialog> Seen;
     const QWidget* MainWindow;
 
-private:
+  private:
     void Poll() {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || dialog == Last) return;
         Last = dialog;
         // The same dialog may be shown again (a chooser used twice).
-        QObject::connect(dialog, &QDialog::finished, &Timer, [this] { Last = nullptr; },
-                         Qt::SingleShotConnection);
+        QObject::connect(
+            dialog, &QDialog::finished, &Timer, [this] { Last = nullptr; },
+            Qt::SingleShotConnection);
         Seen.push_back({dialog->metaObject()->className(), dialog->windowTitle(),
                         MainWindow != nullptr && MainWindow->isVisible()});
         Answer(dialog);
@@ -70,7 +71,7 @@ private:
 };
 
 class AppTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(Dir.isValid());
         SetMessageHook([this](TMessageKind kind, const QString& title, const QString& text) {

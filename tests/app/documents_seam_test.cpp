@@ -12,7 +12,7 @@
 namespace {
 
 class TStandInDocument : public QWidget, public TDocumentWindow {
-public:
+  public:
     explicit TStandInDocument(PictureKind kind, const char* fileName = "/a.bmp") {
         Picture.Kind = kind;
         Picture.FileName = fileName;
@@ -23,7 +23,7 @@ public:
 };
 
 class DocumentsTest : public AppTest {
-protected:
+  protected:
     TStandInDocument* Add(PictureKind kind, const char* title, const char* fileName = "/a.bmp") {
         auto* document = new TStandInDocument(kind, fileName);
         QMdiSubWindow* window = Main().MdiArea->addSubWindow(document);

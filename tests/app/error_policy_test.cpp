@@ -12,7 +12,7 @@
 namespace {
 
 class Throwing : public QObject {
-public:
+  public:
     bool event(QEvent* e) override {
         if (e->type() == QEvent::User) throw std::runtime_error("boom in a handler");
         return QObject::event(e);

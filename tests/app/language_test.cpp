@@ -117,7 +117,8 @@ QStringList TabTexts(const QTabWidget* tabs) {
     return texts;
 }
 
-const QStringList kToolTips = {"開く...", "保存...", "貼り付け", "ｺﾋﾟｰ", "拡大", "等倍", "縮小", "減色...", "中断"};
+const QStringList kToolTips = {"開く...", "保存...", "貼り付け", "ｺﾋﾟｰ", "拡大",
+                               "等倍",    "縮小",    "減色...",  "中断"};
 
 QStringList ToolTips(const QToolBar* bar) {
     QStringList tips;
@@ -147,24 +148,30 @@ TEST_P(LanguageTest, MainMenuCaptions) {
 
 TEST_P(LanguageTest, SettingsDialogCaptions) {
     const bool english = GetParam();
-    WriteIni(std::string("[zinop]\nVersion=35\nditherMode=3\nSource=2\nlanguage=") + (english ? "1" : "0") + "\n");
+    WriteIni(std::string("[zinop]\nVersion=35\nditherMode=3\nSource=2\nlanguage=") +
+             (english ? "1" : "0") + "\n");
     Start();
     TFormCPL& d = Dialog();
     for (const Pair& p : kSettings) {
         QObject* control = d.findChild<QObject*>(p.Name);
         ASSERT_NE(control, nullptr) << p.Name;
-        EXPECT_EQ(CaptionOf(control), QString::fromUtf8(english ? p.English : p.Japanese)) << p.Name;
+        EXPECT_EQ(CaptionOf(control), QString::fromUtf8(english ? p.English : p.Japanese))
+            << p.Name;
     }
     EXPECT_EQ(d.windowTitle(), english ? "Setting" : "減色設定");
-    EXPECT_EQ(TabTexts(d.PageControl1), english ? QStringList({"Main", "Engine", "Transparency", "Batch"})
-                                                : QStringList({"メイン", "エンジン", "透過", "バッチ"}));
-    EXPECT_EQ(Items(d.ComboBoxDither), english ? QStringList({"(None)", "gPeanos", "DiffuseFS", "Maem", "Anime"})
-                                               : QStringList({"(なし)", "gPeanos", "誤差拡散", "平均誤差", "アニメ"}));
-    EXPECT_EQ(Items(d.ComboBoxTrim), english ? QStringList({"5bit", "6bit", "7bit", "8bit"})
-                                             : QStringList({"5 ビット", "6 ビット", "7 ビット", "8 ビット"}));
-    EXPECT_EQ(Items(d.ComboBoxPaletteVolume), QStringList({"Web", "444", "555", "655", "666", "777", "888"}));
-    EXPECT_EQ(Items(d.ComboBoxGIF),
-              QStringList({"87a non interlace", "87a interlace", "89a non interlace", "89a interlace"}));
+    EXPECT_EQ(TabTexts(d.PageControl1),
+              english ? QStringList({"Main", "Engine", "Transparency", "Batch"})
+                      : QStringList({"メイン", "エンジン", "透過", "バッチ"}));
+    EXPECT_EQ(Items(d.ComboBoxDither),
+              english ? QStringList({"(None)", "gPeanos", "DiffuseFS", "Maem", "Anime"})
+                      : QStringList({"(なし)", "gPeanos", "誤差拡散", "平均誤差", "アニメ"}));
+    EXPECT_EQ(Items(d.ComboBoxTrim),
+              english ? QStringList({"5bit", "6bit", "7bit", "8bit"})
+                      : QStringList({"5 ビット", "6 ビット", "7 ビット", "8 ビット"}));
+    EXPECT_EQ(Items(d.ComboBoxPaletteVolume),
+              QStringList({"Web", "444", "555", "655", "666", "777", "888"}));
+    EXPECT_EQ(Items(d.ComboBoxGIF), QStringList({"87a non interlace", "87a interlace",
+                                                 "89a non interlace", "89a interlace"}));
     // The values loaded after the lists were translated are shown.
     EXPECT_EQ(d.ComboBoxDither->currentIndex(), 3);
     EXPECT_EQ(d.ComboBoxTrim->currentIndex(), 2);
@@ -194,8 +201,9 @@ TEST_P(LanguageTest, PluginDialogAboutBoxAndChooserCaptions) {
     EXPECT_EQ(watcher.Seen[1].Title, english ? "Select folder" : "フォルダの選択");
     EXPECT_EQ(chooser.ButtonCancel->text(), english ? "Cancel" : "キャンセル");
     EXPECT_EQ(about.ProgramIcon->toolTip(), "Go to Web");
-    EXPECT_EQ(about.Comments->toPlainText().split('\n').mid(0, 2),
-              QStringList({"Color quantization tool for MS-Windows95, 98", "[ Zinop ] version 35."}));
+    EXPECT_EQ(
+        about.Comments->toPlainText().split('\n').mid(0, 2),
+        QStringList({"Color quantization tool for MS-Windows95, 98", "[ Zinop ] version 35."}));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageTest, ::testing::Values(false, true),

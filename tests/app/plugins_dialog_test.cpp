@@ -13,7 +13,7 @@
 namespace {
 
 class PluginsDialogTest : public AppTest {
-protected:
+  protected:
     void SetUp() override {
         AppTest::SetUp();
         Folder = TempFolder() + "/spi/";
@@ -76,7 +76,9 @@ TEST_F(PluginsDialogTest, MovesAreWrittenLastEntryFirstOnClose) {
     dialog.ButtonAdd->click();
     EXPECT_EQ(Texts(dialog.ListBoxAlive), QStringList({"b.spi", "c.spi"}));
     TModalWatcher watcher;
-    watcher.Answer = [](QDialog* d) { QTest::keyClick(d, Qt::Key_Escape); };  // no cancel: Esc saves too
+    watcher.Answer = [](QDialog* d) {
+        QTest::keyClick(d, Qt::Key_Escape);
+    };  // no cancel: Esc saves too
     dialog.exec();
     EXPECT_EQ(ReadIni().SectionKeys("plugins"), std::vector<std::string>({"d.spi", "a.spi"}));
 }

@@ -16,7 +16,7 @@
 namespace {
 
 class SettingsDialogTest : public AppTest {
-protected:
+  protected:
     void SetUp() override {
         AppTest::SetUp();
         Form = std::make_unique<TFormCPL>(Settings);
@@ -35,7 +35,8 @@ struct DitherCase {
     bool DepthEnabled;
 };
 
-class DitherRuleTest : public SettingsDialogTest, public ::testing::WithParamInterface<DitherCase> {};
+class DitherRuleTest : public SettingsDialogTest,
+                       public ::testing::WithParamInterface<DitherCase> {};
 
 }  // namespace
 
@@ -50,10 +51,10 @@ TEST_P(DitherRuleTest, ModeDecidesSpreadOptionAndDepth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, DitherRuleTest,
-                         ::testing::Values(DitherCase{0, false, false},  // none
-                                           DitherCase{1, false, true},   // gPeanos
-                                           DitherCase{2, false, true},   // DiffuseFS
-                                           DitherCase{3, false, true},   // Maem
+                         ::testing::Values(DitherCase{0, false, false},   // none
+                                           DitherCase{1, false, true},    // gPeanos
+                                           DitherCase{2, false, true},    // DiffuseFS
+                                           DitherCase{3, false, true},    // Maem
                                            DitherCase{4, true, false}));  // Anime
 
 TEST_F(SettingsDialogTest, CountFieldFollowsAnyNumberAndKeepsItsValue) {
@@ -153,9 +154,9 @@ TEST_F(SettingsDialogTest, FolderChooserOkReturnsTheShownFolder) {
 }
 
 TEST_F(SettingsDialogTest, F1OnAnyControlOpensTheSettingsPage) {
-    for (QWidget* control : std::initializer_list<QWidget*>{Form->EditValue, Form->ComboBoxDither,
-                                                           Form->TrackBarCb, Form->CheckBoxTrans,
-                                                           Form->ButtonBatch, Form->OKButton}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{Form->EditValue, Form->ComboBoxDither, Form->TrackBarCb,
+                                         Form->CheckBoxTrans, Form->ButtonBatch, Form->OKButton}) {
         QTest::keyClick(control, Qt::Key_F1);
     }
     QTest::keyClick(Form->TrackBarDither, Qt::Key_F1, Qt::ShiftModifier | Qt::ControlModifier);

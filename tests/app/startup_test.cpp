@@ -44,7 +44,7 @@ TEST_F(AppTest, FirstStartShowsAboutBoxBeforeMainWindowWithDefaults) {
     };
     Main().SystemIsJapanese = [] { return false; };
     Main().ShowFirstTime();
-    EXPECT_EQ(pluginsAtAbout, 0u);  // the About box comes before the plug-ins
+    EXPECT_EQ(pluginsAtAbout, 0u);          // the About box comes before the plug-ins
     EXPECT_FALSE(LoadedPlugins().empty());  // the bundled ones beside the program
     ASSERT_EQ(Watcher->Seen.size(), 1u);
     EXPECT_EQ(Watcher->Seen[0].ClassName, "TAboutBox");
@@ -76,7 +76,8 @@ TEST_F(AppTest, FirstStartShowsAboutBoxBeforeMainWindowWithDefaults) {
     EXPECT_FALSE(Main().PanelToolBar->isHidden());
     EXPECT_TRUE(Main().MenuToolBar->isChecked());
     EXPECT_EQ(Program->Settings.PluginFolder, AddTrailingSeparator(ProgramFolder()));
-    EXPECT_EQ(Program->Settings.BatchSaveDirectory, AddTrailingSeparator(QDir::currentPath().toStdString()));
+    EXPECT_EQ(Program->Settings.BatchSaveDirectory,
+              AddTrailingSeparator(QDir::currentPath().toStdString()));
     EXPECT_EQ(PluginFolder(), Program->Settings.PluginFolder);
     EXPECT_FALSE(ReduceRunning);
 
@@ -231,14 +232,15 @@ TEST_F(AppTest, WithoutDocumentsOnlyOpenAndSettingsAreAvailable) {
     TFormMain& m = Main();
     EXPECT_TRUE(m.MenuOpen->isEnabled());
     EXPECT_TRUE(m.MenuSetting->isEnabled());
-    for (QAction* a : {m.MenuReduce, m.MenuSave, m.MenuCancel, m.MenuCopy, m.MenuZoomIn, m.MenuZoomOut,
-                       m.MenuActualPixels, m.MenuProperty, m.MenuSeparate, m.MenuGather, m.MenuMerge,
-                       m.MenuRestoreUp, m.MenuArrange, m.MenuCloseAll, m.MenuMinimize, m.MenuHTile,
-                       m.MenuVTile, m.MenuCascade}) {
+    for (QAction* a : {m.MenuReduce, m.MenuSave, m.MenuCancel, m.MenuCopy, m.MenuZoomIn,
+                       m.MenuZoomOut, m.MenuActualPixels, m.MenuProperty, m.MenuSeparate,
+                       m.MenuGather, m.MenuMerge, m.MenuRestoreUp, m.MenuArrange, m.MenuCloseAll,
+                       m.MenuMinimize, m.MenuHTile, m.MenuVTile, m.MenuCascade}) {
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     }
     // Each tool button has the state of its menu item.
-    for (const char* name : {"SpeedButtonOpen", "SpeedButtonSave", "SpeedButtonReduce", "SpeedButtonCancel"}) {
+    for (const char* name :
+         {"SpeedButtonOpen", "SpeedButtonSave", "SpeedButtonReduce", "SpeedButtonCancel"}) {
         auto* button = m.PanelToolBar->findChild<QWidget*>(name);
         ASSERT_NE(button, nullptr) << name;
         EXPECT_EQ(button->isEnabled(), std::string(name) == "SpeedButtonOpen") << name;
@@ -250,10 +252,10 @@ TEST_F(AppTest, ShortcutsOfTheCommands) {
     Start();
     TFormMain& m = Main();
     const std::pair<QAction*, const char*> expected[] = {
-        {m.MenuReduce, "Ctrl+R"}, {m.MenuOpen, "Ctrl+O"},    {m.MenuSave, "Ctrl+S"},
-        {m.MenuCancel, "Esc"},    {m.MenuZoomIn, "Ins"},     {m.MenuZoomOut, "Del"},
+        {m.MenuReduce, "Ctrl+R"},       {m.MenuOpen, "Ctrl+O"},     {m.MenuSave, "Ctrl+S"},
+        {m.MenuCancel, "Esc"},          {m.MenuZoomIn, "Ins"},      {m.MenuZoomOut, "Del"},
         {m.MenuActualPixels, "Ctrl+A"}, {m.MenuProperty, "Ctrl+P"}, {m.MenuCopy, "Ctrl+C"},
-        {m.MenuPaste, "Ctrl+V"},  {m.MenuDummy, "F1"},
+        {m.MenuPaste, "Ctrl+V"},        {m.MenuDummy, "F1"},
     };
     for (const auto& [action, keys] : expected) {
         EXPECT_EQ(action->shortcut().toString(), keys) << action->objectName().toStdString();
@@ -269,7 +271,8 @@ TEST_F(AppTest, HelpKeysOpenTheirPagesBesideTheProgram) {
     QTest::keyClick(Main().MdiArea, Qt::Key_F1);  // F1 anywhere in the main window
     Main().MenuManual->trigger();
     ASSERT_EQ(Opened.size(), 2u);
-    const QString folder = QString::fromStdString(AddTrailingSeparator(QApplication::applicationDirPath().toStdString()));
+    const QString folder = QString::fromStdString(
+        AddTrailingSeparator(QApplication::applicationDirPath().toStdString()));
     EXPECT_EQ(Opened[0], folder + "image/operation.htm");
     EXPECT_EQ(Opened[1], folder + "readme.htm");
 }
