@@ -23,6 +23,7 @@
 #include "app/english_texts.h"
 #include "app/form_cpl.h"
 #include "app/message_box.h"
+#include "app/window_placement.h"
 #include "config/settings.h"
 #include "config/texts.h"
 #include "plugins/plugin_host.h"
@@ -130,7 +131,10 @@ void TFormMain::ShowFirstTime() {
 }
 
 void TFormMain::ApplyWindowValues() {
-    const TBounds& b = Settings.WindowBounds;
+    QList<QRect> screens;
+    if (QScreen* primary = QApplication::primaryScreen()) screens << primary->availableGeometry();
+    for (QScreen* screen : QApplication::screens()) screens << screen->availableGeometry();
+    const TBounds b = KeepOnScreen(Settings.WindowBounds, screens);
     if (b.Width >= kSmallestWindow && b.Height >= kSmallestWindow) {
         move(b.Left, b.Top);
         resize(b.Width, b.Height);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolBar>
@@ -188,6 +189,15 @@ TEST_F(AppTest, HiddenToolBarAndMaximizedWindowSurviveARestart) {
     EXPECT_TRUE(Main().PanelToolBar->isHidden());
     EXPECT_FALSE(Main().MenuToolBar->isChecked());
     EXPECT_EQ(Program->Settings.NormalBounds.Width, 640);
+}
+
+TEST_F(AppTest, WindowStoredOffEveryScreenComesBackOntoThePrimary) {
+    WriteIni(
+        "[zinop]\nVersion=35\nWindowLeft=-5000\nWindowTop=40\nWindowWidth=400\nWindowHeight=300\n");
+    Start();
+    const QRect area = QApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(area.contains(Main().geometry().topLeft()));
+    EXPECT_EQ(Main().size(), QSize(400, 300));
 }
 
 TEST_F(AppTest, CloseSavesWhatTheDialogChanged) {
