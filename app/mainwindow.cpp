@@ -99,6 +99,7 @@ TFormMain::~TFormMain() {
 void TFormMain::FormShow() {
     if (Shown) return;
     Shown = true;
+    Q_ASSERT(FormCPL != nullptr);  // SetSettingsDialog comes right after creation
     TSettingsHooks hooks;
     hooks.SystemIsJapanese = SystemIsJapanese;
     hooks.ApplyEnglishTexts = [this] { ApplyEnglishTexts(FormCPL, this); };
