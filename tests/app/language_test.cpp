@@ -201,6 +201,8 @@ TEST_P(LanguageTest, PluginDialogAboutBoxAndChooserCaptions) {
     EXPECT_EQ(watcher.Seen[1].Title, english ? "Select folder" : "フォルダの選択");
     EXPECT_EQ(chooser.ButtonCancel->text(), english ? "Cancel" : "キャンセル");
     EXPECT_EQ(about.ProgramIcon->toolTip(), "Go to Web");
+    EXPECT_EQ(about.ProgramIcon->cursor().shape(), Qt::PointingHandCursor);  // the link cursor
+    EXPECT_EQ(about.ProgramIcon->size(), QSize(32, 32));
     EXPECT_EQ(
         about.Comments->toPlainText().split('\n').mid(0, 2),
         QStringList({"Color quantization tool for MS-Windows95, 98", "[ Zinop ] version 35."}));
