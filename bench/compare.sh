@@ -102,6 +102,12 @@ else
 fi
 if [ -n "$imagemagick" ]; then
     best_of "imagemagick -colors 256" "$imagemagick" "$work/card.png" -colors 256 "$work/out/im.png"
+    # The writers alone: ImageMagick writing zinop's own 256-colour result as
+    # GIF and PNG, to set against the SaveGif/SavePng benchmarks of zinop_bench.
+    mkdir -p "$work/indexed"
+    "$bin/zinop-cli" reduce -q -f bmp -o "$work/indexed" "$work/card.bmp"
+    best_of "imagemagick indexed -> gif" "$imagemagick" "$work/indexed/card.bmp" "$work/out/im.gif"
+    best_of "imagemagick indexed -> png" "$imagemagick" "$work/indexed/card.bmp" "$work/out/im8.png"
 else
     echo "(ImageMagick not installed)"
 fi
