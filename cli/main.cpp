@@ -7,6 +7,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
+#include "cli/huge_pages.h"
 #include "config/paths.h"
 #include "config/settings.h"
 #include "config/texts.h"
@@ -45,6 +46,7 @@ void SetUpPlugins(const TCliOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    RestartWithHugePages(argv);
     SetUseEnglish(!SystemLocaleIsJapanese());
     TCliOptions options;
     std::string error;
