@@ -79,23 +79,23 @@ TEST_F(BundledPluginsTest, AllFiveAreLoadedFromTheProgramFolder) {
 
 TEST_F(BundledPluginsTest, PngTrueColourPlainAndInterlaced) {
     for (bool interlace : {false, true}) {
-        TPngSpec spec{kWidth, kHeight, PNG_COLOR_TYPE_RGB, 8, interlace, Rgb(PatternColor), {}, {}};
-        ASSERT_TRUE(WritePngFile(pictures.File("p.png"), spec));
+        TPngPicture picture{kWidth, kHeight, PNG_COLOR_TYPE_RGB, 8, interlace, Rgb(PatternColor), {}, {}};
+        ASSERT_TRUE(WritePngFile(pictures.File("p.png"), picture));
         EXPECT_EQ(MaxError(LoadExpectingSize("p.png"), PatternColor), 0) << interlace;
     }
 }
 
 TEST_F(BundledPluginsTest, PngAlphaIsDroppedAndTheColourKept) {
-    TPngSpec spec{kWidth, kHeight, PNG_COLOR_TYPE_RGBA, 8, false, Rgb(PatternColor, 4, 0), {}, {}};
-    ASSERT_TRUE(WritePngFile(pictures.File("a.png"), spec));
+    TPngPicture picture{kWidth, kHeight, PNG_COLOR_TYPE_RGBA, 8, false, Rgb(PatternColor, 4, 0), {}, {}};
+    ASSERT_TRUE(WritePngFile(pictures.File("a.png"), picture));
     EXPECT_EQ(MaxError(LoadExpectingSize("a.png"), PatternColor), 0);
 }
 
 TEST_F(BundledPluginsTest, Png16BitIsScaledTo8) {
     std::vector<uint8_t> rows;
     for (uint8_t v : Rgb(PatternColor)) rows.insert(rows.end(), {v, v});  // v * 257, big-endian
-    TPngSpec spec{kWidth, kHeight, PNG_COLOR_TYPE_RGB, 16, true, rows, {}, {}};
-    ASSERT_TRUE(WritePngFile(pictures.File("16.png"), spec));
+    TPngPicture picture{kWidth, kHeight, PNG_COLOR_TYPE_RGB, 16, true, rows, {}, {}};
+    ASSERT_TRUE(WritePngFile(pictures.File("16.png"), picture));
     EXPECT_EQ(MaxError(LoadExpectingSize("16.png"), PatternColor), 0);
 }
 
@@ -110,8 +110,8 @@ TEST_F(BundledPluginsTest, PngPaletteWithTransparencyGivesPaletteColours) {
             rows.push_back(static_cast<uint8_t>(high << 4 | low));
         }
     }
-    TPngSpec spec{kWidth, kHeight, PNG_COLOR_TYPE_PALETTE, 4, false, rows, palette, {0, 128}};
-    ASSERT_TRUE(WritePngFile(pictures.File("pal.png"), spec));
+    TPngPicture picture{kWidth, kHeight, PNG_COLOR_TYPE_PALETTE, 4, false, rows, palette, {0, 128}};
+    ASSERT_TRUE(WritePngFile(pictures.File("pal.png"), picture));
     const TPictureRecord record = LoadExpectingSize("pal.png");
     EXPECT_EQ(MaxError(record, [](int x, int y) {
                   const int i = (x + y) % 16;
@@ -139,8 +139,8 @@ TEST_F(BundledPluginsTest, PngGreyAtEveryDepth) {
                 rows.push_back(static_cast<uint8_t>(byte));
             }
         }
-        TPngSpec spec{kWidth, kHeight, PNG_COLOR_TYPE_GRAY, bits, false, rows, {}, {}};
-        ASSERT_TRUE(WritePngFile(pictures.File("g.png"), spec));
+        TPngPicture picture{kWidth, kHeight, PNG_COLOR_TYPE_GRAY, bits, false, rows, {}, {}};
+        ASSERT_TRUE(WritePngFile(pictures.File("g.png"), picture));
         const TPictureRecord record = LoadExpectingSize("g.png");
         for (int y = 0; y < record.Height; ++y) {
             for (int x = 0; x < record.Width; ++x) {
@@ -261,7 +261,7 @@ TEST_F(BundledPluginsTest, WebpAnimationGivesItsFirstFrame) {
 }
 
 TEST_F(BundledPluginsTest, BrokenFilesFailQuietlyAndBmpStillLoads) {
-    TPngSpec png{kWidth, kHeight, PNG_COLOR_TYPE_RGB, 8, false, Rgb(PatternColor), {}, {}};
+    TPngPicture png{kWidth, kHeight, PNG_COLOR_TYPE_RGB, 8, false, Rgb(PatternColor), {}, {}};
     ASSERT_TRUE(WritePngFile(pictures.File("p.png"), png));
     ASSERT_TRUE(WriteJpegFile(pictures.File("p.jpg"), kWidth, kHeight, Rgb(GradientColor), TJpegKind::Baseline, 90));
     ASSERT_TRUE(WriteGifFile(pictures.File("p.gif"), 2, 1, {0, 0, 0, 9, 9, 9}, 0, {TGifFrame{0, 0, 2, 1, false, {0, 1}, -1}}));

@@ -22,19 +22,19 @@ bool WriteBytes(const std::string& path, const uint8_t* data, size_t size) {
     return static_cast<bool>(out);
 }
 
-bool PngStages(png_structp png, png_infop info, FILE* file, const TPngSpec& spec,
+bool PngStages(png_structp png, png_infop info, FILE* file, const TPngPicture& picture,
                png_bytepp rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.Width, spec.Height, spec.BitDepth, spec.ColorType,
-                 spec.Interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, picture.Width, picture.Height, picture.BitDepth, picture.ColorType,
+                 picture.Interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.Palette.empty()) {
-        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(spec.Palette.data()),
-                     static_cast<int>(spec.Palette.size() / 3));
+    if (!picture.Palette.empty()) {
+        png_set_PLTE(png, info, reinterpret_cast<png_const_colorp>(picture.Palette.data()),
+                     static_cast<int>(picture.Palette.size() / 3));
     }
-    if (!spec.Trans.empty()) {
-        png_set_tRNS(png, info, spec.Trans.data(), static_cast<int>(spec.Trans.size()), nullptr);
+    if (!picture.Trans.empty()) {
+        png_set_tRNS(png, info, picture.Trans.data(), static_cast<int>(picture.Trans.size()), nullptr);
     }
     png_write_info(png, info);
     png_write_image(png, rows);
@@ -44,17 +44,17 @@ bool PngStages(png_structp png, png_infop info, FILE* file, const TPngSpec& spec
 
 }  // namespace
 
-bool WritePngFile(const std::string& path, const TPngSpec& spec) {
+bool WritePngFile(const std::string& path, const TPngPicture& picture) {
     TFile file(std::fopen(path.c_str(), "wb"), &std::fclose);
     if (!file) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    const size_t rowBytes = spec.Rows.size() / static_cast<size_t>(spec.Height);
+    const size_t rowBytes = picture.Rows.size() / static_cast<size_t>(picture.Height);
     std::vector<png_bytep> rows;
-    for (int y = 0; y < spec.Height; ++y) {
-        rows.push_back(const_cast<png_bytep>(spec.Rows.data()) + y * rowBytes);
+    for (int y = 0; y < picture.Height; ++y) {
+        rows.push_back(const_cast<png_bytep>(picture.Rows.data()) + y * rowBytes);
     }
-    const bool ok = info && PngStages(png, info, file.get(), spec, rows.data());
+    const bool ok = info && PngStages(png, info, file.get(), picture, rows.data());
     png_destroy_write_struct(&png, &info);
     return ok;
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 // Packed rows as the codec expects them (no padding), top row first.
-struct TPngSpec {
+struct TPngPicture {
     int Width = 0;
     int Height = 0;
     int ColorType = 2;  // PNG_COLOR_TYPE_*
@@ -16,7 +16,7 @@ struct TPngSpec {
     std::vector<uint8_t> Palette;  // RGB triplets for colour type 3
     std::vector<uint8_t> Trans;    // tRNS alpha per palette entry
 };
-bool WritePngFile(const std::string& path, const TPngSpec& spec);
+bool WritePngFile(const std::string& path, const TPngPicture& picture);
 
 enum class TJpegKind { Baseline, Progressive, Grey, AdobeCmyk, AdobeYcck };
 // samples: 3 (RGB), 1 (grey) or 4 (CMYK as Adobe stores it: 255 = no ink) per pixel.
