@@ -11,6 +11,8 @@
 #include <QTabWidget>
 #include <QtTest/QTest>
 
+#include <string>
+
 #include "app_test_support.h"
 
 namespace {
@@ -50,12 +52,18 @@ TEST_P(DitherRuleTest, ModeDecidesSpreadOptionAndDepth) {
     EXPECT_EQ(Form->TrackBarDither->isEnabled(), c.DepthEnabled);
 }
 
+std::string DitherCaseName(const ::testing::TestParamInfo<DitherCase>& info) {
+    const char* const names[] = {"None", "gPeanos", "DiffuseFS", "Maem", "Anime"};
+    return names[info.index];
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryMode, DitherRuleTest,
                          ::testing::Values(DitherCase{0, false, false},   // none
                                            DitherCase{1, false, true},    // gPeanos
                                            DitherCase{2, false, true},    // DiffuseFS
                                            DitherCase{3, false, true},    // Maem
-                                           DitherCase{4, true, false}));  // Anime
+                                           DitherCase{4, true, false}),   // Anime
+                         DitherCaseName);
 
 TEST_F(SettingsDialogTest, CountFieldFollowsAnyNumberAndKeepsItsValue) {
     EXPECT_FALSE(Form->EditValue->isEnabled());
