@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 #include <vector>
 
@@ -109,6 +111,14 @@ struct TBadValue {
     std::string Expected;  // part of the message
 };
 
+// Readable case names and values in test listings.
+void PrintTo(const TBadValue& value, std::ostream* out) {
+    for (const std::string& arg : value.Args) *out << arg << ' ';
+}
+std::string BadValueName(const ::testing::TestParamInfo<TBadValue>& info) {
+    return "Case" + std::to_string(info.index);
+}
+
 class CliUsageError : public ::testing::TestWithParam<TBadValue> {};
 
 TEST_P(CliUsageError, IsRefusedWithAMessageNamingTheOption) {
@@ -146,7 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
         TBadValue{{"plugins", "x"}, "plugins: takes no FILE"},
         TBadValue{{"info", "-c", "16", "x"}, "--colors applies to reduce only"},
         TBadValue{{"shrink", "x"}, "unknown command 'shrink'"},
-        TBadValue{{}, "expected a command"}));
+        TBadValue{{}, "expected a command"}),
+    BadValueName);
 
 TEST(CliOptions, HelpAndVersionWinWherever) {
     EXPECT_EQ(Parse({"--help"}).Options.Command, TCliCommand::Help);
