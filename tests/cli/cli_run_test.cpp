@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "run_cli.h"
-#include "engine_formats/batch_temp_folder.h"
+#include "support/temp_folder.h"
 #include "formats/bmp.h"
 
 namespace fs = std::filesystem;

@@ -1,36 +1,12 @@
 #pragma once
-// A fresh folder per test, removed afterwards, plus small file helpers.
+// Small file helpers for the settings tests, beside the shared temporary folder.
 
-#include <unistd.h>
-
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-class TTempFolder {
-  public:
-    TTempFolder() {
-        static std::atomic<int> counter{0};
-        path_ = std::filesystem::temp_directory_path() /
-                ("zinop_config_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-    }
-    ~TTempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::string Folder() const { return path_.string() + "/"; }
-
-  private:
-    std::filesystem::path path_;
-};
+#include "support/temp_folder.h"
 
 inline void PutFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -13,7 +13,7 @@
 #include "config/texts.h"
 #include "engine/batch.h"
 #include "engine/convert.h"
-#include "engine_formats/batch_temp_folder.h"
+#include "support/temp_folder.h"
 #include "formats/bmp.h"
 
 namespace fs = std::filesystem;

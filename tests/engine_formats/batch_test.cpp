@@ -10,7 +10,7 @@
 
 #include "config/texts.h"
 #include "engine/batch.h"
-#include "engine_formats/batch_temp_folder.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 

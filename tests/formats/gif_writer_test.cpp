@@ -14,32 +14,13 @@
 #include <vector>
 
 #include "formats/lzw_encoder.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // A fresh folder per test, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "zinop-gif-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    fs::path path_;
-};
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -232,7 +213,7 @@ TEST(GifWriter, TwoByOneExampleByteForByte) {
     EXPECT_EQ(image.Data, expected);
     EXPECT_EQ(SplitCodes({0x44, 0x0A}, 2), (std::vector<int>{4, 0, 1, 5}));
 
-    TempFolder folder;
+    TTempFolder folder;
     record.FileName = folder.File("two.gif");
     ASSERT_TRUE(SaveGif(record, GifOptionsFromIndex(0)));
     EXPECT_EQ(ReadBytes(record.FileName), expected);
@@ -266,7 +247,7 @@ TEST(GifWriter, HeaderFlagsCodeSizeAndFirstCodeWidth) {
 }
 
 TEST(GifWriter, FiveColoursPadTheTableWithBlack) {
-    TempFolder folder;
+    TTempFolder folder;
     TPictureRecord record = NoiseRecord(5, 5, 5, 3);
     record.SetPaletteEntry(5, MakeColor(1, 2, 3));  // beyond Colors: never written
     record.FileName = folder.File("five.gif");
@@ -279,7 +260,7 @@ TEST(GifWriter, FiveColoursPadTheTableWithBlack) {
 }
 
 TEST(GifWriter, SignatureAndTransparencyExtension) {
-    TempFolder folder;
+    TTempFolder folder;
     TPictureRecord record = NoiseRecord(6, 4, 16, 5);
     record.FileName = folder.File("t.gif");
     struct Case { int type, corner; const char* signature; };
@@ -367,7 +348,7 @@ class GifRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 TEST_P(GifRoundTrip, GiflibDecodesWhatWeWrote) {
     const auto [colors, type] = GetParam();
     const TGifOptions options = GifOptionsFromIndex(type);
-    TempFolder folder;
+    TTempFolder folder;
     const std::vector<std::pair<int, int>> sizes = {{1, 1}, {2, 1}, {1, 2},  {3, 3},   {7, 5},
                                                     {64, 1}, {1, 9}, {33, 17}, {400, 300}};
     uint32_t seed = 1;
@@ -400,7 +381,7 @@ INSTANTIATE_TEST_SUITE_P(ColoursAndTypes, GifRoundTrip,
                                             ::testing::Values(0, 1, 2, 3)));
 
 TEST(GifWriter, LargeNoiseWithManyResetsRoundTrips) {
-    TempFolder folder;
+    TTempFolder folder;
     for (const int colors : {2, 256}) {
         TPictureRecord record = NoiseRecord(1500, 1100, colors, 99);
         record.FileName = folder.File("big.gif");
@@ -412,7 +393,7 @@ TEST(GifWriter, LargeNoiseWithManyResetsRoundTrips) {
 }
 
 TEST(GifWriter, RefusesWhatItCannotWrite) {
-    TempFolder folder;
+    TTempFolder folder;
     const std::string path = folder.File("refused.gif");
     TPictureRecord fullColour;
     fullColour.Kind = pkFullColour;
@@ -452,7 +433,7 @@ TEST(GifWriter, RefusesWhatItCannotWrite) {
 }
 
 TEST(GifWriter, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
-    TempFolder folder;
+    TTempFolder folder;
     TPictureRecord record = NoiseRecord(4, 4, 4, 2);
 
     fs::create_directory(folder.File("dir.gif"));

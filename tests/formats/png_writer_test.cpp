@@ -15,30 +15,12 @@
 #include <tuple>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "zinop-png-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    fs::path path_;
-};
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -141,7 +123,7 @@ std::vector<uint8_t> RgbOf(const TPictureRecord& record) {
 }
 
 TEST(PngWriter, TwoColoursAreAnEightBitPalette) {
-    TempFolder folder;
+    TTempFolder folder;
     TPictureRecord record = IndexedRecord(9, 4, 2, 1);
     record.FileName = folder.File("two.png");
     ASSERT_TRUE(SavePng(record, false));
@@ -157,7 +139,7 @@ TEST(PngWriter, TwoColoursAreAnEightBitPalette) {
 }
 
 TEST(PngWriter, TransparentIndexBecomesAnAlphaTable) {
-    TempFolder folder;
+    TTempFolder folder;
     TPictureRecord record = IndexedRecord(8, 8, 16, 2);
     record.TransCorner = 0;
     record.TransIndex = 5;
@@ -178,7 +160,7 @@ TEST(PngWriter, TransparentIndexBecomesAnAlphaTable) {
 }
 
 TEST(PngWriter, FullColourIsRgbWithoutPaletteOrTransparency) {
-    TempFolder folder;
+    TTempFolder folder;
     TPictureRecord record = FullColourRecord(13, 7, 3);
     record.TransCorner = 0;  // meaningless for full colour: still no tRNS
     record.TransIndex = 0;
@@ -202,7 +184,7 @@ class PngRoundTrip : public ::testing::TestWithParam<PngCase> {};
 
 TEST_P(PngRoundTrip, LibpngReadsBackWhatWeWrote) {
     const auto [colors, interlace] = GetParam();
-    TempFolder folder;
+    TTempFolder folder;
     uint32_t seed = 10;
     for (const auto& [width, height] : std::vector<std::pair<int, int>>{
              {1, 1}, {2, 1}, {1, 3}, {5, 9}, {31, 17}, {200, 150}}) {
@@ -246,7 +228,7 @@ INSTANTIATE_TEST_SUITE_P(ColoursAndInterlace, PngRoundTrip,
                                             ::testing::Bool()));
 
 TEST(PngWriter, ProgressStepsByMoreThanFiftyAndEndsAtZero) {
-    TempFolder folder;
+    TTempFolder folder;
     TPictureRecord record = IndexedRecord(3, 1000, 4, 4);
     record.FileName = folder.File("progress.png");
     {
@@ -280,7 +262,7 @@ TEST(PngWriter, ProgressStepsByMoreThanFiftyAndEndsAtZero) {
 }
 
 TEST(PngWriter, RefusedRecordsWriteNothingAndReportNoProgress) {
-    TempFolder folder;
+    TTempFolder folder;
     const std::string path = folder.File("refused.png");
     TPictureRecord none;
     TPictureRecord batch;
@@ -307,7 +289,7 @@ TEST(PngWriter, RefusedRecordsWriteNothingAndReportNoProgress) {
 }
 
 TEST(PngWriter, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
-    TempFolder folder;
+    TTempFolder folder;
     const std::string old = "old contents";
     const std::string target = folder.File("old.png");
     std::ofstream(target) << old;
@@ -353,7 +335,7 @@ TEST(PngWriter, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
 }
 
 TEST(PngWriter, WritePngFileChecksItsArguments) {
-    TempFolder folder;
+    TTempFolder folder;
     uint8_t row[3] = {0, 1, 2};
     uint8_t* rows[1] = {row};
     const TPngRgb palette[3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
