@@ -174,6 +174,22 @@ constexpr TOptionSpec kOptions[] = {
     {.Long = "--png-interlace",
      .Help = "write Adam7-interlaced PNG files",
      .ToRecord = [](TR r, TV) { r.CheckBoxPNGinterlace = true; }},
+    {.Long = "--png-filters",
+     .Arg = "MODE",
+     .Kind = TValueKind::Choice,
+     .Choices = "adaptive none",
+     .Commands = kForReduce | kForConvert,
+     .Help = "adaptive: libpng picks a row filter per row, for full colour;\n"
+             "none: filter type 0 on every row, for reduced pictures (adaptive)",
+     .ToParse = [](TP s, TV v) { s.Options.Png.AdaptiveFilters = v.Number == 0; }},
+    {.Long = "--png-level",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 0,
+     .High = 9,
+     .Commands = kForReduce | kForConvert,
+     .Help = "zlib compression level, 0..9 (9)",
+     .ToParse = [](TP s, TV v) { s.Options.Png.Level = v.Number; }},
     {.Short = 'q',
      .Long = "--quiet",
      .Help = "no log",
@@ -440,6 +456,8 @@ std::string BuildUsage() {
     AppendUsageSection(
         "Options of reduce (each default is the settings dialog's first-start value):\n",
         kForReduce, text);
+    AppendUsageSection("\nOptions of reduce and convert (PNG files):\n", kForReduce | kForConvert,
+                       text);
     AppendUsageSection("\nOptions of every command:\n", kForEvery, text);
     text += R"(
 Output name: output folder + file name without extension + .bmp, .png or .gif.

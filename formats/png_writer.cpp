@@ -49,6 +49,8 @@ struct TPngJob {
     int Colors;
     bool WithAlpha;
     bool Interlace;
+    bool AdaptiveFilters;
+    int Level;
 };
 
 bool WritePngStream(const TPngJob* job) {
@@ -65,8 +67,9 @@ bool WritePngStream(const TPngJob* job) {
     }
     png_init_io(png, job->File);
     png_set_write_status_fn(png, WriteStatus);
-    png_set_filter(png, 0, PNG_ALL_FILTERS);  // none, sub, up, average, Paeth per row
-    png_set_compression_level(png, 9);
+    // Adaptive: none, sub, up, average, Paeth, chosen per row.
+    png_set_filter(png, 0, job->AdaptiveFilters ? PNG_ALL_FILTERS : PNG_FILTER_NONE);
+    png_set_compression_level(png, job->Level);
     png_set_IHDR(png, info, job->Width, job->Height, 8,
                  job->Colors > 0 ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                  job->Interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
@@ -113,7 +116,7 @@ std::vector<uint8_t> RgbRows(const TPictureRecord& record) {
     return rgb;
 }
 
-bool WriteRecord(const TPictureRecord& record, bool interlace) {
+bool WriteRecord(const TPictureRecord& record, bool interlace, const TPngWriteOptions& options) {
     const bool indexed = record.Kind == pkIndexed;
     // libpng copies every row before filtering it, so the indexes can be
     // handed over in place; full colour needs its own RGB copy.
@@ -137,8 +140,8 @@ bool WriteRecord(const TPictureRecord& record, bool interlace) {
         alpha[i] = i == record.TransIndex ? 0 : 255;
     }
     const int32_t transCorner = indexed ? record.TransCorner : -1;
-    return WritePngFile(record.FileName, rows.data(), colors > 0 ? palette : nullptr,
-                        record.Height, record.Width, transCorner, alpha, colors, interlace);
+    return WritePngFile(record.FileName, rows.data(), colors > 0 ? palette : nullptr, record.Height,
+                        record.Width, transCorner, alpha, colors, interlace, options);
 }
 
 }  // namespace
@@ -157,8 +160,9 @@ void PngProgress(uint32_t rowNumber, int /*pass*/) {
 
 bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngRgb* palette,
                   int32_t height, int32_t width, int32_t transCorner, const uint8_t* alphaTable,
-                  int32_t colors, bool interlace) {
+                  int32_t colors, bool interlace, const TPngWriteOptions& options) {
     if (rows == nullptr || width < 1 || height < 1 || colors < 0 || colors > 256) return false;
+    if (options.Level < 0 || options.Level > 9) return false;
     if (colors > 0 && palette == nullptr) return false;
     const bool withAlpha = colors > 0 && transCorner >= 0;
     if (withAlpha && alphaTable == nullptr) return false;
@@ -177,17 +181,19 @@ bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngR
                       static_cast<png_uint_32>(height),
                       colors,
                       withAlpha,
-                      interlace};
+                      interlace,
+                      options.AdaptiveFilters,
+                      options.Level};
     if (!WritePngStream(&job)) return false;  // the temporary file goes with `file`
     return file.Commit();
 }
 
-bool SavePng(const TPictureRecord& record, bool interlace) {
+bool SavePng(const TPictureRecord& record, bool interlace, const TPngWriteOptions& options) {
     if (!IsWritable(record)) return false;
     progressState = TPngProgressState{0, static_cast<uint32_t>(record.Height)};
     bool written = false;
     try {
-        written = WriteRecord(record, interlace);
+        written = WriteRecord(record, interlace, options);
     } catch (const std::bad_alloc&) {
         written = false;  // a picture too big for memory is a failed save
     }

@@ -1,8 +1,9 @@
 #pragma once
 // PNG output through libpng: indexed pictures as 8-bit palette images (with
 // a tRNS alpha table when a transparent index is set), full-colour pictures
-// as 8-bit RGB (never with tRNS), optionally Adam7-interlaced; all filters,
-// compression level 9.
+// as 8-bit RGB (never with tRNS), optionally Adam7-interlaced. By default
+// libpng chooses among all five row filters per row at compression level 9;
+// a caller may ask for other settings per call (TPngWriteOptions).
 
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,16 @@ void SetPngProgressHook(TPngProgressHook hook);
 // the last value shown by more than 50 it is shown through the hook.
 void PngProgress(uint32_t rowNumber, int pass);
 
+// How the rows are compressed. The defaults are the program's own settings.
+struct TPngWriteOptions {
+    // true: libpng picks one of the five filters per row (none, sub, up,
+    // average, Paeth), which suits photographs in RGB. false: every row is
+    // filter type 0, which suits palette indexes: smaller files, written in
+    // a fraction of the time.
+    bool AdaptiveFilters = true;
+    int Level = 9;  // zlib compression level, 0..9
+};
+
 struct TPngRgb {
     uint8_t Red;
     uint8_t Green;
@@ -34,14 +45,15 @@ struct TPngRgb {
 // alphaTable: at least colors bytes, written as tRNS when colors > 0 and
 // transCorner >= 0. The file appears complete or not at all (written beside
 // fileName and renamed over it); false on any failure, after libpng's
-// structures are freed, and then an existing file stays as it was.
+// structures are freed, and then an existing file stays as it was; also
+// when options.Level is outside 0..9.
 bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngRgb* palette,
                   int32_t height, int32_t width, int32_t transCorner, const uint8_t* alphaTable,
-                  int32_t colors, bool interlace);
+                  int32_t colors, bool interlace, const TPngWriteOptions& options = {});
 
 // Writes record.FileName: pkIndexed records (Colors 1..256, Width*Height
 // indexes below Colors) as palette images, pkFullColour records as RGB.
 // Other kinds, empty sizes or inconsistent buffers give false and no file,
 // without touching the progress hook. Otherwise the progress restarts at 0
 // and the hook gets 0 when the save ends, whether it succeeded or not.
-bool SavePng(const TPictureRecord& record, bool interlace);
+bool SavePng(const TPictureRecord& record, bool interlace, const TPngWriteOptions& options = {});
