@@ -51,6 +51,8 @@ struct TPngJob {
     int Colors;
     bool WithAlpha;
     bool Interlace;
+    bool AdaptiveFilters;
+    int Level;
 };
 
 bool WritePngStream(const TPngJob* job) {
@@ -71,8 +73,9 @@ bool WritePngStream(const TPngJob* job) {
     // the readers accept larger pictures, so allow what the format allows.
     png_set_user_limits(png, kPngMaxDimension, kPngMaxDimension);
     png_set_write_status_fn(png, WriteStatus);
-    png_set_filter(png, 0, PNG_ALL_FILTERS);  // none, sub, up, average, Paeth per row
-    png_set_compression_level(png, 9);
+    // Adaptive: none, sub, up, average, Paeth, chosen per row.
+    png_set_filter(png, 0, job->AdaptiveFilters ? PNG_ALL_FILTERS : PNG_FILTER_NONE);
+    png_set_compression_level(png, job->Level);
     png_set_IHDR(png, info, job->Width, job->Height, 8,
                  job->Colors > 0 ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                  job->Interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
@@ -120,7 +123,8 @@ std::vector<uint8_t> RgbRows(const TPictureRecord& record) {
     return rgb;
 }
 
-bool WriteRecord(const TPictureRecord& record, bool interlace, TPngProgressState* progress) {
+bool WriteRecord(const TPictureRecord& record, bool interlace, const TPngWriteOptions& options,
+                 TPngProgressState* progress) {
     const bool indexed = record.Kind == pkIndexed;
     // libpng copies every row before filtering it, so the indexes can be
     // handed over in place; full colour needs its own RGB copy.
@@ -145,7 +149,7 @@ bool WriteRecord(const TPictureRecord& record, bool interlace, TPngProgressState
     }
     const int32_t transCorner = indexed ? record.TransCorner : -1;
     return WritePngFile(record.FileName, rows.data(), colors > 0 ? palette : nullptr, record.Height,
-                        record.Width, transCorner, alpha, colors, interlace, progress);
+                        record.Width, transCorner, alpha, colors, interlace, options, progress);
 }
 
 }  // namespace
@@ -167,8 +171,10 @@ void PngProgress(TPngProgressState& state, uint32_t rowNumber, int /*pass*/) {
 
 bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngRgb* palette,
                   int32_t height, int32_t width, int32_t transCorner, const uint8_t* alphaTable,
-                  int32_t colors, bool interlace, TPngProgressState* progress) {
+                  int32_t colors, bool interlace, const TPngWriteOptions& options,
+                  TPngProgressState* progress) {
     if (rows == nullptr || width < 1 || height < 1 || colors < 0 || colors > 256) return false;
+    if (options.Level < 0 || options.Level > 9) return false;
     if (static_cast<uint32_t>(width) > kPngMaxDimension ||
         static_cast<uint32_t>(height) > kPngMaxDimension) {
         return false;
@@ -192,19 +198,21 @@ bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngR
                       static_cast<png_uint_32>(height),
                       colors,
                       withAlpha,
-                      interlace};
+                      interlace,
+                      options.AdaptiveFilters,
+                      options.Level};
     if (!WritePngStream(&job)) return false;  // the temporary file goes with `file`
     return file.Commit();
 }
 
-bool SavePng(const TPictureRecord& record, bool interlace) {
+bool SavePng(const TPictureRecord& record, bool interlace, const TPngWriteOptions& options) {
     if (!IsWritable(record)) return false;
     TPngProgressState progress;
     progress.Height = static_cast<uint32_t>(record.Height);
     progress.Hook = CurrentHook();
     bool written = false;
     try {
-        written = WriteRecord(record, interlace, &progress);
+        written = WriteRecord(record, interlace, options, &progress);
     } catch (const std::bad_alloc&) {
         written = false;  // a picture too big for memory is a failed save
     }

@@ -1,8 +1,9 @@
 #pragma once
 // PNG output through libpng: indexed pictures as 8-bit palette images (with
 // a tRNS alpha table when a transparent index is set), full-colour pictures
-// as 8-bit RGB (never with tRNS), optionally Adam7-interlaced; all filters,
-// compression level 9.
+// as 8-bit RGB (never with tRNS), optionally Adam7-interlaced. By default
+// libpng chooses among all five row filters per row at compression level 9;
+// a caller may ask for other settings per call (TPngWriteOptions).
 
 #include <cstdint>
 #include <functional>
@@ -38,6 +39,16 @@ void PngProgress(TPngProgressState& state, uint32_t rowNumber, int pass);
 // limit of 1,000,000 is raised to it.
 inline constexpr uint32_t kPngMaxDimension = 0x7FFFFFFF;
 
+// How the rows are compressed. The defaults are the program's own settings.
+struct TPngWriteOptions {
+    // true: libpng picks one of the five filters per row (none, sub, up,
+    // average, Paeth), which suits photographs in RGB. false: every row is
+    // filter type 0, which suits palette indexes: smaller files, written in
+    // a fraction of the time.
+    bool AdaptiveFilters = true;
+    int Level = 9;  // zlib compression level, 0..9
+};
+
 struct TPngRgb {
     uint8_t Red;
     uint8_t Green;
@@ -50,15 +61,17 @@ struct TPngRgb {
 // alphaTable: at least colors bytes, written as tRNS when colors > 0 and
 // transCorner >= 0. The file appears complete or not at all (written beside
 // fileName and renamed over it); false on any failure, after libpng's
-// structures are freed, and then an existing file stays as it was.
-// progress, when not null, receives libpng's row reports.
+// structures are freed, and then an existing file stays as it was; also
+// when options.Level is outside 0..9. progress, when not null, receives
+// libpng's row reports.
 bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngRgb* palette,
                   int32_t height, int32_t width, int32_t transCorner, const uint8_t* alphaTable,
-                  int32_t colors, bool interlace, TPngProgressState* progress = nullptr);
+                  int32_t colors, bool interlace, const TPngWriteOptions& options = {},
+                  TPngProgressState* progress = nullptr);
 
 // Writes record.FileName: pkIndexed records (Colors 1..256, Width*Height
 // indexes below Colors) as palette images, pkFullColour records as RGB.
 // Other kinds, empty sizes or inconsistent buffers give false and no file,
 // without touching the progress hook. Otherwise the progress restarts at 0
 // and the hook gets 0 when the save ends, whether it succeeded or not.
-bool SavePng(const TPictureRecord& record, bool interlace);
+bool SavePng(const TPictureRecord& record, bool interlace, const TPngWriteOptions& options = {});
