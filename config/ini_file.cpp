@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "config/regular_file.h"
 #include "config/safe_file.h"
 #include "config/texts.h"
 
@@ -48,10 +49,12 @@ TIniLoadStatus ReadWholeFile(const std::string& path, std::string& text) {
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found) return TIniLoadStatus::Missing;
-    if (ec || std::filesystem::is_directory(status)) return TIniLoadStatus::Unreadable;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (ec || !std::filesystem::is_regular_file(status)) return TIniLoadStatus::Unreadable;
+    // Never a FIFO or a device: they would block or never end.
+    int error = 0;
+    std::FILE* file = OpenRegularFile(path, &error);
     if (file == nullptr)
-        return errno == ENOENT ? TIniLoadStatus::Missing : TIniLoadStatus::Unreadable;
+        return error == ENOENT ? TIniLoadStatus::Missing : TIniLoadStatus::Unreadable;
     char chunk[8192];
     bool failed = false;
     for (;;) {

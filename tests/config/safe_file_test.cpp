@@ -11,9 +11,11 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 
 #include "config/ini_file.h"
+#include "config/regular_file.h"
 #include "temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -164,6 +166,37 @@ TEST(SafeFile, SettingsSavesUseTheSameWriter) {
     EXPECT_TRUE(fs::is_symlink(folder.File("Zinop.ini")));
     EXPECT_EQ(ModeOf(real), 0600u);
     EXPECT_EQ(GetFile(real), "[zinop]\nVersion=35\ndither=3\n");
+}
+
+// A FIFO without a writer would block an open for ever; /dev/zero never ends.
+TEST(RegularFile, FifosAndDevicesAreRefusedWithoutBlocking) {
+    TTempFolder folder;
+    const std::string fifo = folder.File("pipe.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto attempt = std::async(std::launch::async, [&] {
+        int fifoError = 0, zeroError = 0;
+        FILE* a = OpenRegularFile(fifo, &fifoError);
+        FILE* b = OpenRegularFile("/dev/zero", &zeroError);
+        TIniDocument ini;
+        const TIniLoadStatus status = ini.Load(fifo);
+        const bool refused = a == nullptr && b == nullptr && fifoError == kNotRegularFileError &&
+                             zeroError == kNotRegularFileError &&
+                             status == TIniLoadStatus::Unreadable &&
+                             ReadString(fifo, "zinop", "x", "fallback") == "fallback";
+        return refused;
+    });
+    if (attempt.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        // Unblock the reader so the test can end, then fail.
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+        FAIL() << "blocked on a FIFO";
+    }
+    EXPECT_TRUE(attempt.get());
+    EXPECT_EQ(ReadErrorText(kNotRegularFileError), "not a regular file");
+    EXPECT_FALSE(IsRegularFile(folder.Root()));
+    int error = 0;
+    EXPECT_EQ(OpenRegularFile(folder.File("none"), &error), nullptr);
+    EXPECT_EQ(error, ENOENT);
 }
 
 }  // namespace

@@ -2,11 +2,16 @@
 // variants, refusal of malformed and truncated files, DIB wrapping and
 // LoadPicture's plug-in hook.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -457,7 +462,7 @@ TEST(BmpDib, CompressedDibWithoutImageSizeTakesThePixelBlock) {
 // ---- LoadPicture ----------------------------------------------------------
 
 class LoadPictureTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ =
             std::filesystem::temp_directory_path() /
@@ -517,6 +522,33 @@ TEST_F(LoadPictureTest, PluginsComeFirstAndBmpIsTheFallback) {
     EXPECT_EQ(LoadPicture(fromBmp), 0);
     EXPECT_EQ(fromBmp.Width, 3);
     EXPECT_EQ(calls, 2);
+}
+
+// A FIFO would block a plug-in in open for ever and /dev/zero never ends:
+// neither reaches the plug-ins or the BMP reader.
+TEST_F(LoadPictureTest, FifosAndDevicesFailAtOnceWithoutAskingPlugins) {
+    int calls = 0;
+    SetPluginLoadHook([&calls](TPictureRecord&) {
+        ++calls;
+        return false;
+    });
+    const std::string fifo = (dir_ / "pipe.bmp").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto attempt = std::async(std::launch::async, [&] {
+        TPictureRecord a, b;
+        a.FileName = fifo;
+        b.FileName = "/dev/zero";
+        return LoadPicture(a) + LoadPicture(b);
+    });
+    if (attempt.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+        FAIL() << "blocked on a FIFO";
+    }
+    EXPECT_EQ(attempt.get(), 2);
+    EXPECT_EQ(calls, 0);
+    TByteBuffer buffer;
+    EXPECT_FALSE(ReadWholeFile("/dev/zero", buffer));
 }
 
 }  // namespace
