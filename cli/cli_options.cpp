@@ -419,7 +419,10 @@ Options of every command:
       --plugins DIR         plug-in folder (the folder of zinop-cli)
 
 Output name: output folder + file name without extension + .bmp, .png or .gif.
-Exit status: 0 every file written, 1 a file could not be loaded or saved,
-2 usage error, 130 interrupted (Ctrl+C).
+Exit status: 0 every file written; 1 a file could not be loaded or saved, or was
+not written because its output would overwrite a file of the run or an earlier
+result, or the output folder is missing; 2 usage error; 128 + the signal when
+interrupted: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP (the file being saved
+is finished first). Each failure also prints one line on stderr, also with -q.
 )";
 }

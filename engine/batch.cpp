@@ -64,6 +64,11 @@ void TBatchRun::Log(const std::string& line) {
     }
 }
 
+bool TBatchRun::StopPolled() {
+    if (!cancelled_ && hooks_.StopRequested && hooks_.StopRequested()) Cancel();
+    return cancelled_;
+}
+
 void TBatchRun::Cancel() {
     if (!running_) {
         return;
@@ -111,6 +116,7 @@ bool TBatchRun::WriteResult(TPictureRecord& result, size_t fileIndex) {
     if (plan_[fileIndex].Verdict != TOutputVerdict::Write) {
         Log(Text(TextId::BatchSkipSameName));
         ++tally_.Skipped;
+        if (hooks_.Skipped) hooks_.Skipped(files_[fileIndex], plan_[fileIndex]);
         return false;
     }
     if (hooks_.BeforeSave) {
@@ -158,7 +164,7 @@ void TBatchRun::BatchStep() {
         Release(ResultRecord.Pixels);
         Release(ResultRecord.Palette);
     }
-    if (cancelled_) {
+    if (StopPolled()) {
         job_.Succeeded = false;  // nothing more is loaded after a stop request
     }
     if (job_.Succeeded) {
@@ -250,7 +256,7 @@ void TBatchRun::StartIntegrated() {
 void TBatchRun::LoadAllAndStart() {
     BatchEntries.clear();
     size_t totalPixels = 0;
-    for (size_t index = 0; index < files_.size(); ++index) {
+    for (size_t index = 0; index < files_.size() && !StopPolled(); ++index) {
         const std::string& path = files_[index];
         TEntry entry;
         entry.FileIndex = index;
@@ -266,7 +272,7 @@ void TBatchRun::LoadAllAndStart() {
         BatchEntries.push_back(std::move(entry));
     }
     bool haveBuffer = false;
-    if (!BatchEntries.empty()) {
+    if (!BatchEntries.empty() && !cancelled_) {
         try {
             WorkBuffer.assign(totalPixels, 0);
             haveBuffer = true;
@@ -303,8 +309,15 @@ void TBatchRun::SetUpIntegratedJob() {
 }
 
 void TBatchRun::FinishIntegratedBatch() {
+    bool stopped = false;
     if (job_.Succeeded) {
+        // A result finished before a Cancel is still saved; only a stop the
+        // hook asks for between two saves ends the saving.
         for (size_t i = 0; i < BatchEntries.size(); ++i) {
+            if (hooks_.StopRequested && hooks_.StopRequested()) {
+                stopped = true;
+                break;
+            }
             TPictureRecord& result = BatchEntries[i].Result;
             result.Colors = job_.PaletteCountOf[i];
             result.TransIndex = job_.TransIndex;
@@ -313,6 +326,8 @@ void TBatchRun::FinishIntegratedBatch() {
                 Log(Text(TextId::BatchSave) + result.FileName);
             }
         }
+    }
+    if (job_.Succeeded && !stopped) {
         Log(Text(TextId::BatchComplete));
     } else {
         Log(Text(TextId::BatchAbort));

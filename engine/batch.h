@@ -154,6 +154,14 @@ struct TBatchHooks {
     TBatchSaver Save;                 // empty: SaveBatchResult
     // Called before each file is written (the program repaints its window).
     std::function<void()> BeforeSave;
+    // Called for each file whose output the plan refuses (after its "Skip :
+    // same filename" line), for a caller that says which file and why.
+    std::function<void(const std::string& sourcePath, const TOutputPlan& output)> Skipped;
+    // Polled between files (loads and saves) on the driving thread: true
+    // stops the run as Cancel does. An integrated run loads and saves all
+    // its files in one step, so a caller that can only poll between steps
+    // (a signal) is heard here.
+    std::function<bool()> StopRequested;
     // Called once when the run has ended, after its last log line
     // ("Complete." or "Abort."): sound, ReduceRunning off, UpdateCommands.
     std::function<void()> Finished;
@@ -219,6 +227,7 @@ class TBatchRun {
     void Drive(void (TBatchRun::*handler)());
     bool WriteResult(TPictureRecord& result, size_t fileIndex);
     void Log(const std::string& line);
+    bool StopPolled();
     void End();
 
     ReduceJob& job_;
