@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "formats/bmp.h"
+#include "formats/pixel_cap.h"
+#include "largest_allocation.h"
 
 namespace {
 
@@ -549,6 +551,24 @@ TEST_F(LoadPictureTest, FifosAndDevicesFailAtOnceWithoutAskingPlugins) {
     EXPECT_EQ(calls, 0);
     TByteBuffer buffer;
     EXPECT_FALSE(ReadWholeFile("/dev/zero", buffer));
+}
+
+// A 54-byte header claiming 16384 x 16384 at 24 bits took 1 GiB and 12 s
+// before it failed: the data size is checked before the pixel buffer exists.
+TEST(BmpReader, MissingPixelDataIsFoundBeforeThePixelBufferIsMade) {
+    for (const uint16_t bits : {1, 4, 8, 16, 24, 32}) {
+        const Bytes header = MakeBmp(InfoHeader(16384, 16384, bits, 0, bits <= 8 ? 2 : 0),
+                                     bits <= 8 ? Table({kRed, kBlue}) : Bytes{});
+        ResetLargestAllocation();
+        TPictureRecord record;
+        EXPECT_EQ(DecodeBmp(record, Buffer(header)), 1) << bits;
+        EXPECT_LT(LargestAllocation(), size_t{1} << 20) << bits;
+    }
+    // Exactly at the cap is legal, one pixel more is not (RLE8 ending at once).
+    EXPECT_EQ(uint64_t{16384} * 16384, kMaxPicturePixels);
+    const Bytes over =
+        MakeBmp(Cat(InfoHeader(16385, 16384, 8, 1, 2), Table({kRed, kBlue})), {0, 1});
+    EXPECT_EQ(Decode(over, 1).Kind, pkNone);
 }
 
 }  // namespace
