@@ -419,6 +419,7 @@ Options of every command:
       --plugins DIR         plug-in folder (the folder of zinop-cli)
 
 Output name: output folder + file name without extension + .bmp, .png or .gif.
+Pictures of up to 268435456 pixels (16384 x 16384) are read; larger ones are refused.
 Exit status: 0 every file written; 1 a file could not be loaded or saved, or was
 not written because its output would overwrite a file of the run or an earlier
 result, or the output folder is missing; 2 usage error; 128 + the signal when

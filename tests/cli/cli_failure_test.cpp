@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "formats/bmp.h"
+#include "formats/pixel_cap.h"
 #include "run_cli.h"
 #include "support/temp_folder.h"
 
@@ -181,6 +182,12 @@ TEST(CliFailures, AClosedPipeEndsTheLogNotTheRun) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(fs::is_regular_file(temp.Path("out/a.bmp")));
     EXPECT_TRUE(fs::is_regular_file(temp.Path("out/b.bmp")));
+}
+
+TEST(CliFailures, HelpStatesThePixelCapAndTheExitStatuses) {
+    const TCliResult help = RunCli({"--help"});
+    EXPECT_NE(help.Out.find(std::to_string(kMaxPicturePixels) + " pixels"), std::string::npos);
+    EXPECT_NE(help.Out.find("143 SIGTERM"), std::string::npos);
 }
 
 }  // namespace
