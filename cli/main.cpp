@@ -3,11 +3,13 @@
 // goes through exactly the path of the desktop program's reduce command.
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "cli/huge_pages.h"
+#include "cli/interrupt.h"
 #include "config/paths.h"
 #include "config/settings.h"
 #include "config/texts.h"
@@ -31,6 +33,11 @@ int UsageError(const std::string& message) {
 // section "plugins" disables some. Without --settings none is disabled.
 void SetUpPlugins(const TCliOptions& options) {
 #ifdef ZINOP_HAVE_PLUGINS
+    std::error_code error;
+    if (!options.PluginsDir.empty() && !std::filesystem::is_directory(options.PluginsDir, error)) {
+        std::fprintf(stderr, "zinop-cli: warning: plug-in folder %s does not exist; no plug-ins\n",
+                     options.PluginsDir.c_str());
+    }
     SetPluginFolder(options.PluginsDir.empty() ? ProgramFolder()
                                                : AddTrailingSeparator(options.PluginsDir));
     SetPluginSettingsFile(options.SettingsFile);
@@ -47,6 +54,7 @@ void SetUpPlugins(const TCliOptions& options) {
 
 int main(int argc, char** argv) {
     RestartWithHugePages(argv);
+    IgnoreBrokenPipes();
     SetUseEnglish(!SystemLocaleIsJapanese());
     TCliOptions options;
     std::string error;

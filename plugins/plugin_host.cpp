@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "config/ini_file.h"
+#include "config/regular_file.h"
 #include "config/paths.h"
 #include "config/settings.h"
 #include "formats/bmp.h"
@@ -57,7 +58,7 @@ using THeaderBuffer = std::array<uint8_t, kPluginHeaderBytes + kPluginSecondOffs
 
 bool ReadHeader(const std::string& path, THeaderBuffer& header) {
     header.fill(0);
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(OpenRegularFile(path), &std::fclose);
     if (!file) return false;
     std::fread(header.data(), 1, header.size(), file.get());
     return !std::ferror(file.get());

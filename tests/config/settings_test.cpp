@@ -1,6 +1,8 @@
 #include "config/settings.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -334,7 +336,16 @@ TEST_F(SettingsTest, UnwritableSaveReportsErrorAndKeepsOldFile) {
     const std::string longName = folder_.File(std::string(248, 'n') + ".ini");
     const std::string old = "[zinop]\nVersion=35\ndither=4\n";
     PutFile(longName, old);
-    EXPECT_FALSE(SaveSettings(TSettingsRecord{}, longName, error));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 16;  // the disk takes no more than 16 bytes
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = SaveSettings(TSettingsRecord{}, longName, error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
     EXPECT_EQ(error, longName + " に書き込めません");
     EXPECT_EQ(GetFile(longName), old);
     EXPECT_EQ(CountFiles(folder_.Folder()), 2);  // no temporary files left
