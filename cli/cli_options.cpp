@@ -416,7 +416,9 @@ Options of reduce (each default is the settings dialog's first-start value):
 Options of every command:
       --settings FILE       take the settings from a Zinop.ini of version 35 (options
                             given here override it); its section "plugins" disables plug-ins
-      --plugins DIR         plug-in folder (the folder of zinop-cli)
+                            (without it: those disabled in the program's own Zinop.ini)
+      --plugins DIR         plug-in folder (the folder of zinop-cli when it holds plug-ins,
+                            else the installed plug-in folder)
 
 Output name: output folder + file name without extension + .bmp, .png or .gif.
 Exit status: 0 every file written, 1 a file could not be loaded or saved,
