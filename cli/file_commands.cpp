@@ -111,7 +111,7 @@ int RunConvert(const TCliOptions& options) {
     record.FileName = out;
     // GIF takes only reduced pictures: a full-colour one cannot be written.
     const bool written = extension == ".bmp"   ? SaveBmp(record)
-                         : extension == ".png" ? SavePng(record, false)
+                         : extension == ".png" ? SavePng(record, false, options.Png)
                                                : false;
     if (!written) {
         ReportFile(out, TextId::SaveCantSave);

@@ -79,6 +79,12 @@ int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
     hooks.StartWorker = [&host](ReduceJob& j, std::function<void()> done) {
         host.Start(j, std::move(done));
     };
+    // PNG files take the command line's filter and level; the other formats
+    // and the PNG interlace flag are the core's.
+    hooks.Save = [png = options.Png](const TPictureRecord& record, const TBatchOutput& output) {
+        return output.Format == 1 ? SavePng(record, output.PngInterlace, png)
+                                  : SaveBatchResult(record, output);
+    };
     SetPngProgressHook([&bar](int perMille) { bar.Show("Save  ", perMille); });
 
     TBatchRun run(job, BatchOutputFromSettings(settings), options.Files, hooks);
