@@ -59,6 +59,12 @@ for page in readme.htm image/operation.htm image/setting.htm image/menu.htm; do
     ! grep -qi '<script' "$root/$helpdir/$page" || fail "$page holds a script"
 done
 
+# The manual page names every option zinop-cli --help lists.
+man_text=$(gzip -dc "$root/$mandir/man1/zinop-cli.1.gz" | sed 's/\\-/-/g')
+for option in $("$root/$bindir/zinop-cli" --help | grep -o -- '--[a-z][a-z0-9-]*' | sort -u); do
+    grep -q -- "$option" <<<"$man_text" || fail "zinop-cli.1 lacks $option"
+done
+
 # The installed zinop-cli, as an installed program: its own and its plug-in
 # folder read-only, settings under XDG_CONFIG_HOME.
 cli=$root/$bindir/zinop-cli
