@@ -202,13 +202,15 @@ constexpr TOptionSpec kOptions[] = {
      .Kind = TValueKind::Text,
      .Commands = kForEvery,
      .Help = "take the settings from a Zinop.ini of version 35 (options\n"
-             "given here override it); its section \"plugins\" disables plug-ins",
+             "given here override it); its section \"plugins\" disables plug-ins\n"
+             "(without it: those disabled in the program's own Zinop.ini)",
      .ToParse = [](TP s, TV v) { s.Options.SettingsFile = v.Text; }},
     {.Long = "--plugins",
      .Arg = "DIR",
      .Kind = TValueKind::Text,
      .Commands = kForEvery,
-     .Help = "plug-in folder (the folder of zinop-cli)",
+     .Help = "plug-in folder (the folder of zinop-cli when it holds plug-ins,\n"
+             "else the installed plug-in folder)",
      .ToParse = [](TP s, TV v) { s.Options.PluginsDir = v.Text; }},
     {.Short = 'h',
      .Long = "--help",

@@ -133,6 +133,7 @@ int RunPlugins(const TCliOptions& /*options*/) {
     }
     const std::vector<TPluginListing> listings = ListPlugins(PluginFolder(), disabled);
     std::printf("Plug-in folder: %s\n", PluginFolder().c_str());
+    std::printf("Settings file: %s\n", PluginSettingsFile().c_str());
     if (listings.empty()) {
         std::printf("No plug-ins (*.spi) found.\n");
     }

@@ -28,9 +28,10 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-// Plug-ins from --plugins (default: the folder of zinop-cli, as the
-// program's first start takes its own folder); the --settings file's
-// section "plugins" disables some. Without --settings none is disabled.
+// Plug-ins from --plugins (default: the folder the program's first start
+// takes, beside zinop-cli or the installed one); the section "plugins" of
+// the --settings file disables some, without --settings that of the
+// program's own settings file, so both use the same plug-ins.
 void SetUpPlugins(const TCliOptions& options) {
 #ifdef ZINOP_HAVE_PLUGINS
     std::error_code error;
@@ -38,9 +39,11 @@ void SetUpPlugins(const TCliOptions& options) {
         std::fprintf(stderr, "zinop-cli: warning: plug-in folder %s does not exist; no plug-ins\n",
                      options.PluginsDir.c_str());
     }
-    SetPluginFolder(options.PluginsDir.empty() ? ProgramFolder()
-                                               : AddTrailingSeparator(options.PluginsDir));
-    SetPluginSettingsFile(options.SettingsFile);
+    SetPluginFolder(options.PluginsDir.empty()
+                        ? AddTrailingSeparator(FirstStartPluginFolderFor(CurrentProgramPlace()))
+                        : AddTrailingSeparator(options.PluginsDir));
+    SetPluginSettingsFile(options.SettingsFile.empty() ? DefaultSettingsPath()
+                                                       : options.SettingsFile);
     if (options.Command != TCliCommand::Plugins) {
         LoadPlugins();
         InstallPluginLoadHook();

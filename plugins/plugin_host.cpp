@@ -100,7 +100,8 @@ bool DecodeWith(const TPluginLibrary& library, const std::string& path, intptr_t
         std::fill(infoBytes + 32, infoBytes + 40, uint8_t{0});
     }
     TDibBlockSizes sizes;
-    if (!CheckPluginDib(infoBytes, infoCapacity, PluginBlockSize(pixels.get()), sizes)) return false;
+    if (!CheckPluginDib(infoBytes, infoCapacity, PluginBlockSize(pixels.get()), sizes))
+        return false;
     TByteBuffer image;
     if (!DibToBmpImage(infoBytes, sizes.InfoBytes, static_cast<const uint8_t*>(pixels.get()),
                        sizes.PixelBytes, image)) {
@@ -158,7 +159,11 @@ bool WriteDisabledPlugins(const std::string& iniPath, const std::vector<std::str
     TIniDocument ini;
     if (ini.Load(iniPath) == TIniLoadStatus::Unreadable) return false;
     ini.EraseSection(kPluginsSection);
-    for (auto it = names.rbegin(); it != names.rend(); ++it) ini.WriteBool(kPluginsSection, *it, false);
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+        ini.WriteBool(kPluginsSection, *it, false);
+    // The plug-in dialog may close before the first settings save made the
+    // per-user folder.
+    PrepareSettingsFolder(iniPath);
     return ini.Save(iniPath);
 }
 
@@ -178,7 +183,8 @@ void LoadPlugins() {
     std::vector<std::string> disabled;
     EnumeratePluginFiles(candidates);
     ReadDisabledPlugins(disabled);
-    std::erase_if(candidates, [&](const std::string& name) { return ContainsPluginName(disabled, name); });
+    std::erase_if(candidates,
+                  [&](const std::string& name) { return ContainsPluginName(disabled, name); });
 
     auto& plugins = PluginsState();
     plugins.reserve(candidates.size());

@@ -68,7 +68,8 @@ TEST_F(SettingsTest, FirstStartOnJapaneseSystem) {
     EXPECT_EQ(record.ComboBoxDither, 2);
     EXPECT_TRUE(record.ToolBarVisible);
     EXPECT_EQ(record.BatchSaveDirectory, "/work/pictures/");
-    EXPECT_EQ(record.PluginFolder, AddTrailingSeparator(ProgramFolder()));
+    EXPECT_EQ(record.PluginFolder,
+              AddTrailingSeparator(FirstStartPluginFolderFor(CurrentProgramPlace())));
     EXPECT_EQ(record.TrackBarDither, 7);  // form defaults stay
     EXPECT_EQ(record.UpDownValue, 64);
     EXPECT_EQ(record.TransCornerButton, RadioButtonRB);
@@ -382,7 +383,7 @@ TEST_F(SettingsTest, CliReaderAcceptsOnlyVersion35) {
               "[zinop]\nVersion=35\nditherMode=4\nBatchIs=1\nGIFtype=3\nlanguage=0\n");
 }
 
-TEST(SettingsPath, DefaultFileLiesBesideTheProgram) {
+TEST(SettingsPath, DefaultFileLiesBesideTheProgramInABuildTree) {
     EXPECT_EQ(DefaultSettingsPath(), ProgramFolder() + "Zinop.ini");
     EXPECT_TRUE(DefaultSettingsPath().starts_with("/"));
 }
