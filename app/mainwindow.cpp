@@ -225,6 +225,13 @@ void TFormMain::UpdateCommands() {
         in.ActiveKind = active->Record().Kind;
         in.ActiveBusy = active->Record().Busy != 0;
     }
+    // Busy flags return to 0 before Gather and Merge count the documents, so
+    // the document of a run that has just ended counts at once.
+    if (ComputeCommandStates(in).ResetBusy) {
+        for (QMdiSubWindow* window : MdiArea->subWindowList()) {
+            if (TDocumentWindow* document = Document(window)) document->Record().Busy = 0;
+        }
+    }
     for (QMdiSubWindow* window : MdiArea->subWindowList()) {
         if (TDocumentWindow* document = Document(window)) {
             in.GatherCandidates += CanGather(document->Record(), window->isMinimized());
@@ -247,11 +254,6 @@ void TFormMain::UpdateCommands() {
         SetEnabled(a, s.View);
     SetEnabled(MenuSetting, s.Settings);
     SetEnabled(MenuSeparate, s.Separate);
-    if (s.ResetBusy) {
-        for (QMdiSubWindow* window : MdiArea->subWindowList()) {
-            if (TDocumentWindow* document = Document(window)) document->Record().Busy = 0;
-        }
-    }
 }
 
 void TFormMain::SetReduceRunning(bool running) {

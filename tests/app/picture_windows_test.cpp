@@ -144,6 +144,7 @@ TEST_F(PictureWindows, CancelMakesNoWindowAndForgetsThePalette) {
 }
 
 TEST_F(PictureWindows, BusyPictureAndMainWindowRefuseToCloseUntilTheRunEnds) {
+    Open(WriteGradient("other.bmp", 8, 8));
     TFormChild* source = Open(WriteGradient("grad.bmp"));
     std::atomic<bool> release{false};
     Main().Job.ProgressObserver = [&release](int value) {
@@ -154,12 +155,15 @@ TEST_F(PictureWindows, BusyPictureAndMainWindowRefuseToCloseUntilTheRunEnds) {
     EXPECT_FALSE(WindowOf(source)->close());  // silently stays
     Main().MenuCloseAllClick();
     QApplication::processEvents();
-    EXPECT_EQ(ChildCount(), 1);
-    EXPECT_FALSE(Main().close());                 // refused, and the worker is asked to stop
-    EXPECT_TRUE(Main().MenuZoomIn->isEnabled());  // viewing the source goes on
+    EXPECT_EQ(ChildCount(), 1);  // the other picture closed
+    Open(WriteGradient("other.bmp", 8, 8));
+    EXPECT_FALSE(Main().close());                  // refused, and the worker is asked to stop
+    EXPECT_TRUE(Main().MenuZoomIn->isEnabled());   // viewing the source goes on
+    EXPECT_FALSE(Main().MenuGather->isEnabled());  // a busy picture is not gathered
     release = true;
     WaitUntilIdle();
-    EXPECT_EQ(ChildCount(), 1);  // stopped: no result
+    EXPECT_EQ(ChildCount(), 2);                   // stopped: no result
+    EXPECT_TRUE(Main().MenuGather->isEnabled());  // counts again as soon as the run ends
     EXPECT_TRUE(WindowOf(source)->close());
 }
 
