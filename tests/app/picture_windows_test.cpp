@@ -5,8 +5,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QUrl>
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -275,6 +277,30 @@ TEST_F(PictureWindows, GatherCountsOnlyVisibleFilePictures) {
     QApplication::clipboard()->setImage(QImage(2, 2, QImage::Format_RGB32));
     Main().SpeedButtonPasteClick();
     EXPECT_FALSE(Main().MenuGather->isEnabled());  // nor does a pasted one
+}
+
+TEST_F(PictureWindows, DroppedFilesOpenOnePictureOrOneBatch) {
+    const auto drop = [this](const QStringList& paths) {
+        QList<QUrl> urls;
+        for (const QString& path : paths) urls << QUrl::fromLocalFile(path);
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&Main(), &enter);
+        QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Main(), &event);
+        QApplication::processEvents();
+    };
+    const QString a = QString::fromStdString(WriteGradient("a.bmp", 4, 4));
+    const QString bad = QString::fromStdString(PathOf("bad.bmp"));
+    drop({bad});
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Text, bad + "\nCan't load");
+    drop({a, bad});
+    EXPECT_EQ(ChildCount(), 1);
+    EXPECT_EQ(Active()->Record().Kind, pkBatch);
+    EXPECT_EQ(Active()->BatchFiles.size(), 2u);
 }
 
 class StartFiles : public DocumentTest {};
