@@ -78,7 +78,9 @@ TFormChild* TFormMain::CreateChild() {
 
 void TFormMain::SetClientSize(TFormChild* child, int width, int height) {
     QMdiSubWindow* window = WindowOf(child);
-    if (window == nullptr) return;
+    // A maximized or minimized window keeps its size (a new window opens
+    // maximized while the active one is).
+    if (window == nullptr || window->isMaximized() || window->isMinimized()) return;
     const QSize frame = window->size() - child->size();
     window->resize(QSize(std::max(width, 0), std::max(height, 0)) + frame);
 }

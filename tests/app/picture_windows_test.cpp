@@ -192,6 +192,12 @@ TEST_F(PictureWindows, ZoomStepsAndAMaximizedWindowKeepingItsSize) {
     EXPECT_EQ(WindowOf(child)->size(), maximized);
     Main().MenuActualPixelsClick();
     EXPECT_EQ(child->ImagePic->size(), QSize(3, 3));
+
+    // While it is maximized, a new picture window opens maximized and stays so.
+    TFormChild* next = Open(WriteGradient("next.bmp", 50, 40));
+    EXPECT_TRUE(WindowOf(next)->isMaximized());
+    EXPECT_EQ(WindowOf(next)->size(), maximized);
+    EXPECT_EQ(next->ImagePic->size(), QSize(50, 40));
 }
 
 TEST_F(PictureWindows, PropertyReportsSizeAndColoursInTheLanguageInForce) {
