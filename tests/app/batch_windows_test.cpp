@@ -173,16 +173,19 @@ TEST_F(BatchWindows, SameFolderAndFormatAsTheSourceIsSkipped) {
 
 TEST_F(BatchWindows, MissingOutputFolderGivesCantSaveAndTheJapaneseLog) {
     const std::string a = WriteGradient("a.bmp");
+    const std::string b = WriteGradient("b.bmp");
     Program->Settings.BatchSaveDirectory = PathOf("no/such/folder");
     SetUseEnglish(false);
-    TFormChild* batch = RunBatch(Batch({a, a}));
-    const QString load = QString::fromUtf8("読込 : ") + Q(a);
+    TFormChild* batch = RunBatch(Batch({a, b}));
+    const QString load = QString::fromUtf8("読込 : ");
     const QString reduce = QString::fromUtf8("減色中...");
     const QString save = QString::fromUtf8("保存中...");
     const QString cant = QString::fromUtf8("保存できません");
-    EXPECT_EQ(LogOf(batch, 2), QStringList({"", load, reduce, save, cant, load, reduce, save, cant,
-                                            QString::fromUtf8("終了")}));
+    EXPECT_EQ(LogOf(batch, 2),
+              QStringList({"", load + Q(a), reduce, save, cant, load + Q(b), reduce, save, cant,
+                           QString::fromUtf8("終了")}));
     EXPECT_TRUE(QFileInfo::exists(Q(a)));
+    EXPECT_TRUE(QFileInfo::exists(Q(b)));
     EXPECT_TRUE(Messages.empty());
 }
 
