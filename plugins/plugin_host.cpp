@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "config/ini_file.h"
-#include "config/regular_file.h"
 #include "config/paths.h"
+#include "config/regular_file.h"
 #include "config/settings.h"
 #include "formats/bmp.h"
 #include "plugins/dib_check.h"
@@ -100,7 +100,8 @@ bool DecodeWith(const TPluginLibrary& library, const std::string& path, intptr_t
         std::fill(infoBytes + 32, infoBytes + 40, uint8_t{0});
     }
     TDibBlockSizes sizes;
-    if (!CheckPluginDib(infoBytes, infoCapacity, PluginBlockSize(pixels.get()), sizes)) return false;
+    if (!CheckPluginDib(infoBytes, infoCapacity, PluginBlockSize(pixels.get()), sizes))
+        return false;
     TByteBuffer image;
     if (!DibToBmpImage(infoBytes, sizes.InfoBytes, static_cast<const uint8_t*>(pixels.get()),
                        sizes.PixelBytes, image)) {
@@ -145,6 +146,8 @@ void EnumeratePluginFiles(std::vector<std::string>& names) {
     EnumeratePluginFiles(PluginFolder(), names);
 }
 
+bool PluginNameStorable(const std::string& name) { return IsIniKeyName(name); }
+
 void ReadDisabledPlugins(const std::string& iniPath, std::vector<std::string>& names) {
     names = ReadSectionKeys(iniPath, kPluginsSection);
 }
@@ -158,7 +161,9 @@ bool WriteDisabledPlugins(const std::string& iniPath, const std::vector<std::str
     TIniDocument ini;
     if (ini.Load(iniPath) == TIniLoadStatus::Unreadable) return false;
     ini.EraseSection(kPluginsSection);
-    for (auto it = names.rbegin(); it != names.rend(); ++it) ini.WriteBool(kPluginsSection, *it, false);
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (PluginNameStorable(*it)) ini.WriteBool(kPluginsSection, *it, false);
+    }
     return ini.Save(iniPath);
 }
 
@@ -178,7 +183,9 @@ void LoadPlugins() {
     std::vector<std::string> disabled;
     EnumeratePluginFiles(candidates);
     ReadDisabledPlugins(disabled);
-    std::erase_if(candidates, [&](const std::string& name) { return ContainsPluginName(disabled, name); });
+    std::erase_if(candidates, [&](const std::string& name) {
+        return !PluginNameStorable(name) || ContainsPluginName(disabled, name);
+    });
 
     auto& plugins = PluginsState();
     plugins.reserve(candidates.size());
