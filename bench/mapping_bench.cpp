@@ -1,8 +1,10 @@
 // Mapping alone (MapPixels with a fresh nearest-colour cache) per mode on a
 // deterministic 12-megapixel photo-like picture and a 256-colour palette
-// from a plain 8x8x4 RGB grid.
+// from a plain 8x8x4 RGB grid; and whole runs (RunJob, 256 colours) per mode
+// on 6-megapixel pictures of few colours, whose palettes hold many equal
+// entries: flat black, an eight-colour logo, a 64-colour sprite sheet.
 //
-//   build-x/bin/zinop_bench --benchmark_filter=MapPixels
+//   build-x/bin/zinop_bench --benchmark_filter='MapPixels|FewColours'
 
 #include <benchmark/benchmark.h>
 
@@ -15,6 +17,7 @@
 #include "engine/engine_run.h"
 #include "engine/nearest.h"
 #include "engine/reduce_job.h"
+#include "formats/picture.h"
 
 namespace {
 
@@ -85,7 +88,55 @@ void MapPixelsInMode(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+constexpr int32_t FewWidth = 3000;
+constexpr int32_t FewHeight = 2000;
+
+// 0: flat black; 1: eight colours in bands and a disc (a logo); 2: 64
+// colours in 50 x 50 tiles (a sprite sheet or screenshot).
+std::vector<ColorValue> FewColourPicture(int kind) {
+    std::vector<ColorValue> out(static_cast<size_t>(FewWidth) * FewHeight, 0);
+    if (kind == 0) return out;
+    for (int32_t y = 0; y < FewHeight; ++y) {
+        for (int32_t x = 0; x < FewWidth; ++x) {
+            int n = 0;
+            if (kind == 1) {
+                const int dx = x - 1500, dy = y - 1000;
+                n = dx * dx + dy * dy < 600 * 600 ? 7 : (x / 375) % 7;
+                out[static_cast<size_t>(y) * FewWidth + x] =
+                    MakeColor((n & 1) * 255, (n >> 1 & 1) * 200, (n >> 2) * 230);
+            } else {
+                n = (x / 50 + y / 50 * 7) % 64;
+                out[static_cast<size_t>(y) * FewWidth + x] =
+                    MakeColor((n & 3) * 85, (n >> 2 & 3) * 85, (n >> 4) * 85);
+            }
+        }
+    }
+    return out;
+}
+
+void RunJobOnFewColours(benchmark::State& state) {
+    const int mode = static_cast<int>(state.range(0));
+    const std::vector<ColorValue> source = FewColourPicture(static_cast<int>(state.range(1)));
+    std::vector<uint8_t> indexes(source.size());
+    std::vector<int32_t> work(source.size());
+    ColorValue palette[256] = {};
+    ReduceJob job;
+    job.DitherMode = mode;
+    SetUpSingleJob(job, FewWidth, FewHeight, source.data(), indexes.data(), palette, work.data(),
+                   false);
+    for (auto _ : state) {
+        RunJob(job);
+        if (!job.Succeeded) state.SkipWithError("run failed");
+    }
+}
+
 }  // namespace
+
+BENCHMARK(RunJobOnFewColours)
+    ->ArgNames({"mode", "picture"})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK(MapPixelsInMode)
     ->ArgName("mode")

@@ -138,6 +138,11 @@ int RunPlugins(const TCliOptions& /*options*/) {
         std::printf("No plug-ins (*.spi) found.\n");
     }
     for (const TPluginListing& listing : listings) {
+        if (listing.Refusal == TPluginRefusal::UnstorableName) {
+            std::fprintf(stderr,
+                         "zinop-cli: plug-in file name cannot be kept in the settings file: %s\n",
+                         listing.FileName.c_str());
+        }
         std::printf("%s: %s\n", listing.FileName.c_str(), PluginStateText(listing).c_str());
         if (!listing.Version.empty()) {
             std::printf("  0: %s\n", listing.Version.c_str());

@@ -83,6 +83,17 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
 
 }  // namespace
 
+bool IsIniSectionName(const std::string& name) {
+    if (name.empty() || name != Trim(name)) return false;
+    return name.find_first_of(std::string("\r\n]\0", 4)) == std::string::npos;
+}
+
+bool IsIniKeyName(const std::string& name) {
+    if (name.empty() || name != Trim(name)) return false;
+    if (name[0] == '[' || name[0] == ';' || name[0] == '#') return false;
+    return name.find_first_of(std::string("\r\n=\0", 4)) == std::string::npos;
+}
+
 int ParseIniInteger(const std::string& value) {
     std::size_t i = 0;
     while (i < value.size() && IsBlank(value[i])) ++i;
@@ -214,8 +225,9 @@ std::string TIniDocument::ReadString(const std::string& section, const std::stri
     return value ? value->substr(0, kIniMaxStringBytes) : fallback;
 }
 
-void TIniDocument::SetValue(const std::string& section, const std::string& key,
+bool TIniDocument::SetValue(const std::string& section, const std::string& key,
                             const std::string& value) {
+    if (!IsIniSectionName(section) || !IsIniKeyName(key)) return false;
     const std::string oneLine = value.substr(0, value.find_first_of("\r\n"));
     TLine line = ParseLine(key + "=" + oneLine);
     const auto ranges = SectionRanges(section);
@@ -223,14 +235,14 @@ void TIniDocument::SetValue(const std::string& section, const std::string& key,
         for (std::size_t i = header + 1; i < end; ++i) {
             if (lines_[i].LineKind == TLine::Key && SameName(lines_[i].Name, key)) {
                 lines_[i] = std::move(line);
-                return;
+                return true;
             }
         }
     }
     if (ranges.empty()) {
         lines_.push_back(ParseLine("[" + section + "]"));
         lines_.push_back(std::move(line));
-        return;
+        return true;
     }
     // After the section's last key, so comments and blank lines that follow
     // it stay in front of the next section.
@@ -240,19 +252,20 @@ void TIniDocument::SetValue(const std::string& section, const std::string& key,
         if (lines_[i].LineKind == TLine::Key) insertAt = i + 1;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
+    return true;
 }
 
-void TIniDocument::WriteInteger(const std::string& section, const std::string& key, int value) {
-    SetValue(section, key, std::to_string(value));
+bool TIniDocument::WriteInteger(const std::string& section, const std::string& key, int value) {
+    return SetValue(section, key, std::to_string(value));
 }
 
-void TIniDocument::WriteBool(const std::string& section, const std::string& key, bool value) {
-    SetValue(section, key, value ? "1" : "0");
+bool TIniDocument::WriteBool(const std::string& section, const std::string& key, bool value) {
+    return SetValue(section, key, value ? "1" : "0");
 }
 
-void TIniDocument::WriteString(const std::string& section, const std::string& key,
+bool TIniDocument::WriteString(const std::string& section, const std::string& key,
                                const std::string& value) {
-    SetValue(section, key, value);
+    return SetValue(section, key, value);
 }
 
 bool TIniDocument::HasSection(const std::string& section) const {
@@ -306,7 +319,10 @@ bool WriteString(const std::string& path, const std::string& section, const std:
                  const std::string& value, std::string* error) {
     TIniDocument document;
     document.Load(path);  // an unreadable file makes Save refuse
-    document.SetValue(section, key, value);
+    if (!document.SetValue(section, key, value)) {
+        if (error != nullptr) *error = IniWriteErrorText(path);
+        return false;
+    }
     return document.Save(path, error);
 }
 

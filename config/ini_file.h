@@ -47,6 +47,14 @@ enum class TIniLoadStatus {
 // - string: the value with blanks around it removed, cut at kIniMaxStringBytes.
 int ParseIniInteger(const std::string& value);
 
+// Names the format can hold, so that a line written with them reads back as
+// the same key or section: not empty, no blanks at either end (reading trims
+// them), no CR, LF or NUL; a key has no "=" and does not begin with "[", ";"
+// or "#" (it would read as a section or a comment); a section name has no
+// "]". Names that fail are never written (see SetValue).
+bool IsIniKeyName(const std::string& name);
+bool IsIniSectionName(const std::string& name);
+
 class TIniDocument {
   public:
     // Replaces the contents with the file's; Missing and Unreadable leave an
@@ -70,10 +78,13 @@ class TIniDocument {
 
     // Sets key=value (see the file comment for where the line goes). A value
     // is one line: it is cut at its first CR or LF, which no ini line can hold.
-    void SetValue(const std::string& section, const std::string& key, const std::string& value);
-    void WriteInteger(const std::string& section, const std::string& key, int value);
-    void WriteBool(const std::string& section, const std::string& key, bool value);
-    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    // A key or section name the format cannot hold (IsIniKeyName,
+    // IsIniSectionName) changes nothing and gives false: it would come back
+    // as another key, a section or a comment.
+    bool SetValue(const std::string& section, const std::string& key, const std::string& value);
+    bool WriteInteger(const std::string& section, const std::string& key, int value);
+    bool WriteBool(const std::string& section, const std::string& key, bool value);
+    bool WriteString(const std::string& section, const std::string& key, const std::string& value);
 
     bool HasSection(const std::string& section) const;
     // The key names of section in file order, each once (first spelling).
@@ -101,7 +112,8 @@ class TIniDocument {
 
 // Per-call functions: each opens the file by name. Reads of a missing or
 // unreadable file give the fallback. Writes return false on failure with
-// the error text in *error when given; the old file is left intact.
+// the error text in *error when given (also for a key or section name the
+// format cannot hold); the old file is left intact.
 int ReadInteger(const std::string& path, const std::string& section, const std::string& key,
                 int fallback = 0);
 bool ReadBool(const std::string& path, const std::string& section, const std::string& key,

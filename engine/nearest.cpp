@@ -26,6 +26,14 @@ void TNearestCache::Reset(const TPaletteEntry* palette, int32_t searchCount) {
     for (int e = 0; e < searchCount; ++e) {
         const ColorPoint& p = palette[e].Point;
         points_[e] = TPoint{p.U, p.V, p.Y};
+        // An entry equal to an earlier one can never be nearest (ties go to
+        // the lowest index): only the first of equal points joins a list. A
+        // flat picture's palette holds hundreds of equal entries.
+        repeats_[e] = false;
+        for (int earlier = 0; earlier < e && !repeats_[e]; ++earlier) {
+            const TPoint& q = points_[earlier];
+            repeats_[e] = q.U == p.U && q.V == p.V && q.Y == p.Y;
+        }
     }
     cellLists_.assign(CellCount, TListRef{});
     subCells_.assign(CellCount, TSubCell{});
@@ -69,7 +77,9 @@ void TNearestCache::BuildCellList(int cell) {
     TListRef& ref = cellLists_[cell];
     ref.Start = static_cast<int32_t>(indexes_.size());
     for (int e = 0; e < searchCount_; ++e) {
-        if (scratchDistance_[e] < limit) indexes_.push_back(static_cast<uint8_t>(e));
+        if (scratchDistance_[e] < limit && !repeats_[e]) {
+            indexes_.push_back(static_cast<uint8_t>(e));
+        }
     }
     ref.Count = static_cast<int32_t>(indexes_.size()) - ref.Start;
     BuildSubLists(cell);

@@ -18,7 +18,10 @@
 // list's ascending order and every entry that can be nearest, so searching
 // it gives exactly the cell list's answer, with far fewer distances. Points
 // in the lower-face slack, which lie outside their cell, search the whole
-// cell list.
+// cell list. Of several entries at one point only the lowest-numbered is
+// ever listed: the others can never be nearest, and a palette of hundreds
+// of equal entries (a flat picture) would otherwise put all of them in
+// every list near that point.
 
 #include <cstdint>
 #include <vector>
@@ -84,6 +87,7 @@ class TNearestCache {
     int32_t searchCount_ = 0;
     int builtCells_ = 0;
     TPoint points_[256];
+    bool repeats_[256] = {};               // the entry's point equals an earlier entry's
     std::vector<TListRef> cellLists_;      // CellCount entries once Reset
     std::vector<TSubCell> subCells_;       // CellCount entries once Reset
     std::vector<uint16_t> subRefs_;        // 64 per built cell

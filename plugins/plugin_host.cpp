@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "config/ini_file.h"
-#include "config/regular_file.h"
 #include "config/paths.h"
+#include "config/regular_file.h"
 #include "config/settings.h"
 #include "formats/bmp.h"
 #include "plugins/dib_check.h"
@@ -146,6 +146,8 @@ void EnumeratePluginFiles(std::vector<std::string>& names) {
     EnumeratePluginFiles(PluginFolder(), names);
 }
 
+bool PluginNameStorable(const std::string& name) { return IsIniKeyName(name); }
+
 void ReadDisabledPlugins(const std::string& iniPath, std::vector<std::string>& names) {
     names = ReadSectionKeys(iniPath, kPluginsSection);
 }
@@ -159,8 +161,9 @@ bool WriteDisabledPlugins(const std::string& iniPath, const std::vector<std::str
     TIniDocument ini;
     if (ini.Load(iniPath) == TIniLoadStatus::Unreadable) return false;
     ini.EraseSection(kPluginsSection);
-    for (auto it = names.rbegin(); it != names.rend(); ++it)
-        ini.WriteBool(kPluginsSection, *it, false);
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        if (PluginNameStorable(*it)) ini.WriteBool(kPluginsSection, *it, false);
+    }
     // The plug-in dialog may close before the first settings save made the
     // per-user folder.
     PrepareSettingsFolder(iniPath);
@@ -183,8 +186,9 @@ void LoadPlugins() {
     std::vector<std::string> disabled;
     EnumeratePluginFiles(candidates);
     ReadDisabledPlugins(disabled);
-    std::erase_if(candidates,
-                  [&](const std::string& name) { return ContainsPluginName(disabled, name); });
+    std::erase_if(candidates, [&](const std::string& name) {
+        return !PluginNameStorable(name) || ContainsPluginName(disabled, name);
+    });
 
     auto& plugins = PluginsState();
     plugins.reserve(candidates.size());

@@ -45,7 +45,8 @@ struct TLoadedPlugin {
 const std::vector<TLoadedPlugin>& LoadedPlugins();
 
 // Fills LoadedPlugins from PluginFolder() and the disabled list: every
-// "*.spi" file not disabled (names compared without regard to case) that
+// "*.spi" file not disabled (names compared without regard to case) whose
+// name PluginNameStorable allows and that
 // loads, exports GetPluginInfo and answers an info-0 text whose characters 3
 // and 4 are "IN". Unloads what was loaded before.
 void LoadPlugins();
@@ -67,6 +68,8 @@ void ReadDisabledPlugins(std::vector<std::string>& names);
 // Rewrites section "plugins" of iniPath: erases it, then writes each name,
 // from the last to the first, with the value 0. Other sections stay as they
 // are. False when the file could not be written (the old file stays intact).
+// A name the ini format cannot hold (PluginNameStorable) is left out: such
+// a plug-in is never loaded anyway.
 bool WriteDisabledPlugins(const std::string& iniPath, const std::vector<std::string>& names);
 bool WriteDisabledPlugins(const std::vector<std::string>& names);
 
@@ -84,6 +87,12 @@ int32_t PluginProgress(int32_t num, int32_t denom, intptr_t data);
 // Connects LoadThroughPlugins to LoadPicture (formats/bmp.h): the program
 // and zinop-cli call this once at start-up.
 void InstallPluginLoadHook();
+
+// True when a plug-in file name can be a key of section "plugins" and read
+// back unchanged ("a=b.spi", "[x].spi", ";x.spi" or a name with a line break
+// cannot). A plug-in whose name cannot be stored could never be disabled,
+// so it is never loaded: it is listed as refused instead.
+bool PluginNameStorable(const std::string& name);
 
 // True when name is among names, compared without regard to ASCII case.
 bool ContainsPluginName(const std::vector<std::string>& names, const std::string& name);

@@ -12,7 +12,12 @@ std::vector<TPluginListing> ListPlugins(const std::string& folder,
     for (const std::string& name : names) {
         TPluginListing listing;
         listing.FileName = name;
-        if (ContainsPluginName(disabled, name)) {
+        if (!PluginNameStorable(name)) {
+            // It could never be disabled, so it is never loaded (not even to
+            // ask it).
+            listing.State = TPluginState::Refused;
+            listing.Refusal = TPluginRefusal::UnstorableName;
+        } else if (ContainsPluginName(disabled, name)) {
             // A disabled plug-in is never loaded, not even to ask its name:
             // the user may have disabled it because loading it misbehaves.
             listing.State = TPluginState::Disabled;
@@ -49,6 +54,9 @@ std::string PluginStateText(const TPluginListing& listing) {
             return "refused: no GetPluginInfo";
         case TPluginRefusal::NotImageImport:
             return "refused: not an image import plug-in (version \"" + listing.Detail + "\")";
+        case TPluginRefusal::UnstorableName:
+            return "refused: its file name cannot be kept in the settings file, so it could not "
+                   "be disabled (rename it)";
         case TPluginRefusal::None:
             break;
     }

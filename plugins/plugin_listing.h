@@ -14,9 +14,10 @@ enum class TPluginState {
 
 enum class TPluginRefusal {
     None,
-    CannotLoad,        // dlopen failed; Detail holds the loader's message
-    NoGetPluginInfo,   // the library lacks the export
-    NotImageImport,    // info 0 is not "..IN"; Detail holds the version text
+    CannotLoad,       // dlopen failed; Detail holds the loader's message
+    NoGetPluginInfo,  // the library lacks the export
+    NotImageImport,   // info 0 is not "..IN"; Detail holds the version text
+    UnstorableName,   // the settings file cannot hold its name: never loaded
 };
 
 struct TPluginListing {
@@ -37,5 +38,6 @@ std::vector<TPluginListing> ListPlugins(const std::string& folder,
 
 // A short English state text: "disabled", "loaded", "refused: cannot be
 // loaded (<message>)", "refused: no GetPluginInfo", "refused: not an image
-// import plug-in (version "<text>")".
+// import plug-in (version "<text>")", "refused: its file name cannot be
+// kept in the settings file, so it could not be disabled (rename it)".
 std::string PluginStateText(const TPluginListing& listing);

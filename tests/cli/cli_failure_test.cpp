@@ -190,4 +190,16 @@ TEST(CliFailures, HelpStatesThePixelCapAndTheExitStatuses) {
     EXPECT_NE(help.Out.find("143 SIGTERM"), std::string::npos);
 }
 
+TEST(CliFailures, PluginNamesTheSettingsFileCannotHoldAreReported) {
+    TTempFolder temp;
+    temp.Write("a=b.spi", "not even a library");
+    temp.Write("fine.spi", "not a library either");
+    const TCliResult result = RunCli({"plugins", "--plugins", temp.Root()});
+    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Err,
+              "zinop-cli: plug-in file name cannot be kept in the settings file: a=b.spi\n");
+    EXPECT_NE(result.Out.find("a=b.spi: refused: its file name cannot be kept"), std::string::npos)
+        << result.Out;
+}
+
 }  // namespace

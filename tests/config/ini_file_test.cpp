@@ -25,6 +25,30 @@ TEST(IniValue, IntegersReadDecimalHexAndZeroForJunk) {
     EXPECT_EQ(ParseIniInteger("-99999999999999999999"), INT_MIN);
 }
 
+TEST(IniNames, OnlyNamesThatReadBackUnchangedAreWritten) {
+    for (const char* good : {"a.spi", "x]", "a b", "Recent0", "名前.spi"}) {
+        EXPECT_TRUE(IsIniKeyName(good)) << good;
+    }
+    for (const std::string& bad : {std::string(""), std::string("a=b.spi"), std::string("[x].spi"),
+                                   std::string(";x.spi"), std::string("#x"), std::string("a\nb"),
+                                   std::string("a\rb"), std::string(" a"), std::string("a\t"),
+                                   std::string("a\0b", 3)}) {
+        EXPECT_FALSE(IsIniKeyName(bad)) << bad;
+    }
+    EXPECT_TRUE(IsIniSectionName("plugins"));
+    EXPECT_FALSE(IsIniSectionName("a]b"));
+    EXPECT_FALSE(IsIniSectionName("a\nb"));
+
+    TIniDocument ini;
+    ini.Parse("[plugins]\nold.spi=0\n");
+    EXPECT_FALSE(ini.SetValue("plugins", "[x].spi", "0"));
+    EXPECT_FALSE(ini.WriteBool("plugins", "a=b.spi", false));
+    EXPECT_FALSE(ini.WriteBool("plugins", "two\nlines", false));
+    EXPECT_FALSE(ini.WriteBool("a]b", "key", false));
+    EXPECT_TRUE(ini.WriteBool("plugins", "new.spi", false));
+    EXPECT_EQ(ini.Text(), "[plugins]\nold.spi=0\nnew.spi=0\n");
+}
+
 TEST(IniDocument, ReadsNamesWithoutRegardToCaseAndFirstDuplicateWins) {
     TIniDocument ini;
     ini.Parse("[Zinop]\nDither=3\ndither=9\nName = a b \n");

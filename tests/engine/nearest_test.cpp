@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -245,6 +246,39 @@ TEST(NearestCache, ResetForgetsListsOfTheOldPalette) {
     cache.Release();
     cache.Reset(first.data(), 2);
     EXPECT_EQ(cache.FindNearest(0, 0, 59000), 1);
+}
+
+// A flat picture's palette: hundreds of entries at one point. Only the first
+// of them can ever win, so it alone is listed, and the answers stay those of
+// a full search.
+TEST(NearestCache, EqualEntriesAreListedOnceAndAnswersStayTheSame) {
+    const TColorSpace space = PrepareColorSpace(80, 80, 80);
+    std::vector<TPaletteEntry> palette;
+    for (int n = 0; n < 256; ++n) {
+        // Entries 0..199 black, then eight colours repeated, black again at 255.
+        const ColorValue colour = n < 200 || n == 255 ? 0 : MakeColor((n % 8) * 30, 90, 200);
+        palette.push_back(TPaletteEntry{colour, ToColorPoint(space, colour)});
+    }
+    TNearestCache cache;
+    cache.Reset(palette.data(), 256);
+    const ColorPoint black = ToColorPoint(space, 0);
+    const std::vector<int> candidates =
+        cache.CandidatesOf(TNearestCache::CellOf(black.U, black.V, black.Y));
+    EXPECT_EQ(std::count_if(candidates.begin(), candidates.end(),
+                            [&](int e) { return palette[e].Color == 0; }),
+              1);
+    EXPECT_EQ(candidates.front(), 0);
+    for (const int e : candidates) {
+        EXPECT_TRUE(e == 0 || e < 208) << e;  // first of each equal group only
+    }
+    std::mt19937 rng(11);
+    for (int n = 0; n < 20000; ++n) {
+        const int32_t u = black.U + static_cast<int32_t>(rng() % 20000) - 10000;
+        const int32_t v = black.V + static_cast<int32_t>(rng() % 20000) - 10000;
+        const int32_t y = black.Y + static_cast<int32_t>(rng() % 30000) - 5000;
+        ASSERT_EQ(cache.FindNearest(u, v, y), BruteForceNearest(palette, 256, u, v, y))
+            << u << " " << v << " " << y;
+    }
 }
 
 }  // namespace

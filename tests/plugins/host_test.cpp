@@ -3,9 +3,11 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "config/ini_file.h"
 #include "plugin_test_support.h"
+#include "plugins/plugin_listing.h"
 
 namespace {
 
@@ -191,6 +193,36 @@ TEST_F(PluginHostTest, DisabledListIsWrittenLastEntryFirstWithValueZero) {
     ReadDisabledPlugins(names);
     EXPECT_TRUE(names.empty());
     EXPECT_EQ(ReadInteger(ini, "zinop", "Version"), 35);
+}
+
+// Plug-in file names become ini keys; names the format cannot hold would
+// come back as another key, a section or a comment. Such a plug-in could
+// never be disabled, so it is listed as refused and never loaded, and its
+// name is never written.
+TEST_F(PluginHostTest, NamesTheSettingsFileCannotHoldAreNeverLoadedNorWritten) {
+    const std::vector<std::string> odd = {"a=b.spi", "[x].spi", ";x.spi", "#x.spi", "line\nbreak.spi",
+                                          " padded.spi"};
+    for (const std::string& name : odd) plugins.AddTestPlugin("tp_first", name);
+    plugins.AddTestPlugin("tp_second", "ok.spi");
+    LoadPlugins();
+    EXPECT_EQ(LoadedNames(), std::vector<std::string>{"ok.spi"});
+    for (const TPluginListing& listing : ListPlugins(plugins.Folder(), {})) {
+        const bool storable = listing.FileName == "ok.spi";
+        EXPECT_EQ(PluginNameStorable(listing.FileName), storable) << listing.FileName;
+        EXPECT_EQ(listing.Refusal == TPluginRefusal::UnstorableName, !storable) << listing.FileName;
+    }
+
+    const std::string ini = settings.File("Zinop.ini");
+    settings.Write("Zinop.ini", "[zinop]\nVersion=35\n");
+    std::vector<std::string> disabled = odd;
+    disabled.push_back("ok.spi");
+    ASSERT_TRUE(WriteDisabledPlugins(disabled));
+    std::vector<std::string> names;
+    ReadDisabledPlugins(names);
+    EXPECT_EQ(names, std::vector<std::string>{"ok.spi"});
+    std::ifstream in(ini);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, "[zinop]\nVersion=35\n[plugins]\nok.spi=0\n");
 }
 
 TEST_F(PluginHostTest, DisabledListOfAMissingFileIsEmpty) {
