@@ -164,6 +164,15 @@ constexpr TOptionSpec kOptions[] = {
     {.Long = "--integrated",
      .Help = "one shared palette for all files",
      .ToParse = [](TP s, TV) { s.Options.Integrated = true; }},
+    {.Short = 'j',
+     .Long = "--jobs",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 0,
+     .High = 64,
+     .Help = "files reduced at once, 1..64, 0 one per core (1); outputs and\n"
+             "log as with 1; --integrated allows only 1",
+     .ToParse = [](TP s, TV v) { s.Options.Jobs = v.Number; }},
     {.Long = "--gif-type",
      .Arg = "N",
      .Kind = TValueKind::Whole,
@@ -533,6 +542,12 @@ bool ParseCommandLine(int argc, const char* const* argv, TCliOptions& options, s
                     " only";
             return false;
         }
+    }
+    // -j 1 is the integrated run's own way and so is accepted with it.
+    if (options.Integrated && options.Jobs != 1) {
+        error = "--integrated and --jobs " + std::to_string(options.Jobs) +
+                " cannot be combined: an integrated run is one job with one palette";
+        return false;
     }
     return CheckFileCount(options, error);
 }

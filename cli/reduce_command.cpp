@@ -2,14 +2,17 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "cli/cli_commands.h"
 #include "cli/interrupt.h"
 #include "cli/main_queue.h"
+#include "cli/parallel_reduce.h"
 #include "cli/progress_bar.h"
 #include "engine/batch.h"
 #include "engine/convert.h"
@@ -48,6 +51,15 @@ private:
     std::unique_ptr<TConvert> worker_;
 };
 
+// -j: 0 is one per core; never more workers than files.
+int WorkerCount(const TCliOptions& options) {
+    int jobs = options.Jobs;
+    if (jobs == 0) {
+        jobs = std::min(64, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    }
+    return std::clamp(jobs, 1, std::max(1, static_cast<int>(options.Files.size())));
+}
+
 int ExitStatus(const TBatchTally& tally) {
     if (TInterruptGuard::Interrupted()) {
         return kExitInterrupted;
@@ -61,6 +73,10 @@ int ExitStatus(const TBatchTally& tally) {
 
 int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
     settings.BatchSaveDirectory = options.OutputDir.empty() ? CurrentFolder() : options.OutputDir;
+    const int jobs = WorkerCount(options);
+    if (jobs > 1) {
+        return RunParallelReduce(options, settings, jobs);
+    }
     ReduceJob job;
     FillReduceJob(settings, job);  // also adds the output folder's trailing separator
 
@@ -79,12 +95,7 @@ int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
     hooks.StartWorker = [&host](ReduceJob& j, std::function<void()> done) {
         host.Start(j, std::move(done));
     };
-    // PNG files take the command line's filter and level; the other formats
-    // and the PNG interlace flag are the core's.
-    hooks.Save = [png = options.Png](const TPictureRecord& record, const TBatchOutput& output) {
-        return output.Format == 1 ? SavePng(record, output.PngInterlace, png)
-                                  : SaveBatchResult(record, output);
-    };
+    hooks.Save = CliBatchSaver(options.Png);
     SetPngProgressHook([&bar](int perMille) { bar.Show("Save  ", perMille); });
 
     TBatchRun run(job, BatchOutputFromSettings(settings), options.Files, hooks);

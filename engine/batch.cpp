@@ -108,7 +108,9 @@ void TBatchRun::End() {
 // is skipped. True when the file was written.
 bool TBatchRun::WriteResult(TPictureRecord& result, const std::string& sourcePath) {
     result.FileName = BatchOutputPath(output_.Folder, result.FileName, output_.Format);
-    if (IsSameFile(sourcePath, result.FileName)) {
+    const bool mayWrite = hooks_.MayWrite ? hooks_.MayWrite(sourcePath, result.FileName)
+                                          : !IsSameFile(sourcePath, result.FileName);
+    if (!mayWrite) {
         Log(Text(TextId::BatchSkipSameName));
         ++tally_.Skipped;
         return false;
@@ -136,7 +138,25 @@ void TBatchRun::StartPerFile() {
     tally_ = TBatchTally{};
     job_.StopRequested.store(false);
     BatchIndex = -1;
+    EndIndex = files_.size();
+    OneFile = false;
     Drive(&TBatchRun::BatchStep);
+}
+
+void TBatchRun::StartPerFileAt(size_t index) {
+    if (running_ || index >= files_.size()) {
+        return;
+    }
+    running_ = true;
+    cancelled_ = false;
+    tally_ = TBatchTally{};
+    job_.StopRequested.store(false);
+    job_.Succeeded = true;
+    BatchSource = TPictureRecord{};
+    BatchIndex = static_cast<int>(index) - 1;  // the next file to load is index
+    EndIndex = index + 1;
+    OneFile = true;
+    Drive(&TBatchRun::LoadNextAndStart);
 }
 
 void TBatchRun::BatchStep() {
@@ -164,7 +184,9 @@ void TBatchRun::BatchStep() {
         LoadNextAndStart();
         return;
     }
-    Log(Text(TextId::BatchAbort));
+    if (!OneFile) {
+        Log(Text(TextId::BatchAbort));
+    }
     tally_.Aborted = true;
     EndPerFileRun();
 }
@@ -184,7 +206,7 @@ void TBatchRun::SaveCurrentResult() {
 void TBatchRun::LoadNextAndStart() {
     for (;;) {
         ++BatchIndex;
-        if (BatchIndex >= static_cast<int>(files_.size())) {
+        if (BatchIndex >= static_cast<int>(EndIndex)) {
             EndPerFileRun();
             return;
         }
@@ -228,7 +250,9 @@ bool TBatchRun::PrepareWorkBuffer(size_t pixels) {
 void TBatchRun::EndPerFileRun() {
     BatchSource = TPictureRecord{};
     Release(WorkBuffer);
-    Log(Text(TextId::BatchComplete));
+    if (!OneFile) {
+        Log(Text(TextId::BatchComplete));
+    }
     End();
 }
 

@@ -80,6 +80,12 @@ struct TBatchHooks {
     TBatchSaver Save;                 // empty: SaveBatchResult
     // Called before each file is written (the program repaints its window).
     std::function<void()> BeforeSave;
+    // Whether the result of sourcePath may be written to outputPath; false
+    // logs "Skip : same filename". Empty: the run decides itself. A caller
+    // that runs the files of one list on several TBatchRun objects at once
+    // (StartPerFileAt) decides here for all of them, so that the rule holds
+    // across the whole list.
+    std::function<bool(const std::string& sourcePath, const std::string& outputPath)> MayWrite;
     // Called once when the run has ended, after its last log line
     // ("Complete." or "Abort."): sound, ReduceRunning off, UpdateCommands.
     std::function<void()> Finished;
@@ -110,6 +116,14 @@ public:
     // file in turn. A cancel during a reduction skips that file's save and
     // ends the run with "Abort." then "Complete.".
     void StartPerFile();
+    // One file of a per-file run, for a caller that runs the files of one
+    // list at once, each on its own TBatchRun and job: the lines of
+    // files[index] exactly as the per-file run writes them ("Load : " ...
+    // "Finish (index + 1/number of files) ", or "Can't load : "), without the
+    // run's opening empty line and closing "Abort." and "Complete.", which
+    // the caller writes once. A stop request during the reduction skips the
+    // save and sets the tally's Aborted.
+    void StartPerFileAt(size_t index);
     // Integrated run: loads every file ("Load : " / "Can't load : "), ends
     // with "Abort." when none loaded, else reduces all with one palette and
     // saves each ("Save : " / "Can't save" / "Skip : same filename"), then
@@ -157,6 +171,8 @@ private:
     void (TBatchRun::*deferred_)() = nullptr;  // completion that arrived while starting
     // Per-file run state.
     int BatchIndex = -1;
+    size_t EndIndex = 0;   // the run ends when BatchIndex reaches it
+    bool OneFile = false;  // StartPerFileAt: no opening and closing lines
     TPictureRecord BatchSource;
     TPictureRecord ResultRecord;
     std::vector<int32_t> WorkBuffer;

@@ -36,9 +36,15 @@ bool TSafeFile::Open() {
     int fd = -1;
     temp_ = MakeTempBeside(target_, fd);
     if (temp_.empty()) return false;
-    // mkstemp makes the file private; give it the usual permissions.
-    const mode_t mask = umask(0);
-    umask(mask);
+    // mkstemp makes the file private; give it the usual permissions. The
+    // umask can only be read by setting it, and it belongs to the process:
+    // read once, so that saves on several threads never see each other's
+    // temporary 0 (which would then stay the process's umask).
+    static const mode_t mask = [] {
+        const mode_t current = umask(0);
+        umask(current);
+        return current;
+    }();
     fchmod(fd, 0666 & ~mask);
     file_ = fdopen(fd, "wb");
     if (!file_) {
