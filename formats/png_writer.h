@@ -15,13 +15,29 @@
 // that saves, from inside libpng: it must not throw (an exception is
 // swallowed) and must not call back into the writer. A save moves it in
 // steps of more than 50 and ends with 0. An empty hook reports nothing.
+// Each SavePng takes a copy of the hook set when it starts; setting the hook
+// is safe from any thread, but saves running on several threads at once all
+// report to the one hook, so it must be safe to call from them.
 using TPngProgressHook = std::function<void(int perMille)>;
 void SetPngProgressHook(TPngProgressHook hook);
 
+// The progress of one save: the figure last shown, the picture's height and
+// the hook it reports to. Every save has its own, so two saves on two
+// threads never disturb each other.
+struct TPngProgressState {
+    uint16_t LastShown = 0;
+    uint32_t Height = 0;
+    TPngProgressHook Hook;
+};
+
 // libpng's write-status report (row number as libpng counts it, pass):
-// value = row * 1000 / height of the picture being saved; when it exceeds
-// the last value shown by more than 50 it is shown through the hook.
-void PngProgress(uint32_t rowNumber, int pass);
+// value = row * 1000 / state.Height; when it exceeds the last value shown by
+// more than 50 it is shown through state.Hook.
+void PngProgress(TPngProgressState& state, uint32_t rowNumber, int pass);
+
+// The largest width or height PNG can hold (2^31 - 1). libpng's default
+// limit of 1,000,000 is raised to it.
+inline constexpr uint32_t kPngMaxDimension = 0x7FFFFFFF;
 
 // How the rows are compressed. The defaults are the program's own settings.
 struct TPngWriteOptions {
@@ -46,10 +62,12 @@ struct TPngRgb {
 // transCorner >= 0. The file appears complete or not at all (written beside
 // fileName and renamed over it); false on any failure, after libpng's
 // structures are freed, and then an existing file stays as it was; also
-// when options.Level is outside 0..9.
+// when options.Level is outside 0..9. progress, when not null, receives
+// libpng's row reports.
 bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngRgb* palette,
                   int32_t height, int32_t width, int32_t transCorner, const uint8_t* alphaTable,
-                  int32_t colors, bool interlace, const TPngWriteOptions& options = {});
+                  int32_t colors, bool interlace, const TPngWriteOptions& options = {},
+                  TPngProgressState* progress = nullptr);
 
 // Writes record.FileName: pkIndexed records (Colors 1..256, Width*Height
 // indexes below Colors) as palette images, pkFullColour records as RGB.
