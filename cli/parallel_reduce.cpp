@@ -79,23 +79,15 @@ class TParallelRun {
     }
 
   private:
-    // A worker: takes the next file of the list until none is left or the
-    // run is stopped.
+    // A worker: one job and one TBatchRun for all its files (the run copies
+    // the list once), taking the next file of the list until none is left
+    // or the run is stopped.
     void Work(ReduceJob& job) {
-        for (;;) {
-            const size_t index = next_.fetch_add(1);
-            if (index >= blocks_.size() || stopped_.load()) break;
-            RunFile(job, index);
-        }
-        std::lock_guard<std::mutex> lock(mutex_);
-        --running_;
-        ended_.notify_all();
-    }
-
-    void RunFile(ReduceJob& job, size_t index) {
-        TFileBlock& block = blocks_[index];
+        size_t current = 0;  // the file whose lines are being logged
         TBatchHooks hooks;
-        hooks.Log = [&block](const std::string& line) { block.Lines.push_back(line); };
+        hooks.Log = [this, &current](const std::string& line) {
+            blocks_[current].Lines.push_back(line);
+        };
         // The reduction runs right here, on this worker's thread.
         hooks.StartWorker = [this](ReduceJob& j, std::function<void()> done) {
             if (stopped_.load()) j.StopRequested.store(true);
@@ -103,16 +95,23 @@ class TParallelRun {
             done();
         };
         hooks.Save = CliBatchSaver(options_.Png);
-        hooks.MayWrite = [this, index](const std::string& source, const std::string& output) {
-            return claims_->MayWrite(index, source, output);
+        hooks.MayWrite = [this, &current](const std::string& source, const std::string& output) {
+            return claims_->MayWrite(current, source, output);
         };
         TBatchRun run(job, output_, options_.Files, hooks);
-        run.StartPerFileAt(index);  // returns when the file has ended
-        claims_->Ended(index);
+        for (;;) {
+            current = next_.fetch_add(1);
+            if (current >= blocks_.size() || stopped_.load()) break;
+            run.StartPerFileAt(current);  // returns when the file has ended
+            claims_->Ended(current);
+            std::lock_guard<std::mutex> lock(mutex_);
+            blocks_[current].Tally = run.Tally();
+            blocks_[current].Ended = true;
+            ++done_;
+            ended_.notify_all();
+        }
         std::lock_guard<std::mutex> lock(mutex_);
-        block.Tally = run.Tally();
-        block.Ended = true;
-        ++done_;
+        --running_;
         ended_.notify_all();
     }
 
