@@ -21,11 +21,14 @@
 #include "app/command_states.h"
 #include "app/document_window.h"
 #include "app/english_texts.h"
+#include "app/form_child.h"
 #include "app/form_cpl.h"
 #include "app/message_box.h"
 #include "app/window_placement.h"
 #include "config/settings.h"
 #include "config/texts.h"
+#include "engine/batch.h"
+#include "engine/convert.h"
 #include "plugins/plugin_host.h"
 
 namespace {
@@ -60,6 +63,7 @@ TFormMain::TFormMain(TSettingsRecord& settings, std::string settingsPath, QWidge
     MdiArea->setObjectName("MdiArea");
     MdiArea->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);  // the sunken client edge
     setCentralWidget(MdiArea);
+    StartFiles = QCoreApplication::arguments().mid(1);
     TimerStartHook = new QTimer(this);
     TimerStartHook->setSingleShot(true);
     TimerStartHook->setInterval(1);
@@ -89,7 +93,14 @@ TFormMain::TFormMain(TSettingsRecord& settings, std::string settingsPath, QWidge
 }
 
 TFormMain::~TFormMain() {
-    // FormDestroy
+    // FormDestroy. A worker still running is stopped and waited for before
+    // the documents whose buffers it uses go away.
+    StopWorker();
+    BatchRun.reset();
+    for (QMdiSubWindow* window : MdiArea->subWindowList()) {
+        if (TFormChild* child = Child(window)) child->OnResize = nullptr;
+        disconnect(window, nullptr, this, nullptr);
+    }
     UnloadPlugins();
     setAcceptDrops(false);
     disconnect(QApplication::clipboard(), nullptr, this, nullptr);
@@ -189,6 +200,11 @@ void TFormMain::resizeEvent(QResizeEvent* event) {
     FormResize();
 }
 
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    UpdateCommands();
+}
+
 void TFormMain::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     FormResize();  // a moved window's place counts as well
@@ -201,11 +217,20 @@ TDocumentWindow* TFormMain::Document(QMdiSubWindow* window) const {
 void TFormMain::UpdateCommands() {
     TCommandInputs in;
     in.Running = ReduceRunning;
-    TDocumentWindow* active = Document(MdiArea->activeSubWindow());
+    // The current child stays the active document while another program
+    // has the focus.
+    TDocumentWindow* active = Document(MdiArea->currentSubWindow());
     in.HasActiveChild = active != nullptr;
     if (active != nullptr) {
         in.ActiveKind = active->Record().Kind;
         in.ActiveBusy = active->Record().Busy != 0;
+    }
+    // Busy flags return to 0 before Gather and Merge count the documents, so
+    // the document of a run that has just ended counts at once.
+    if (ComputeCommandStates(in).ResetBusy) {
+        for (QMdiSubWindow* window : MdiArea->subWindowList()) {
+            if (TDocumentWindow* document = Document(window)) document->Record().Busy = 0;
+        }
     }
     for (QMdiSubWindow* window : MdiArea->subWindowList()) {
         if (TDocumentWindow* document = Document(window)) {
@@ -229,11 +254,6 @@ void TFormMain::UpdateCommands() {
         SetEnabled(a, s.View);
     SetEnabled(MenuSetting, s.Settings);
     SetEnabled(MenuSeparate, s.Separate);
-    if (s.ResetBusy) {
-        for (QMdiSubWindow* window : MdiArea->subWindowList()) {
-            if (TDocumentWindow* document = Document(window)) document->Record().Busy = 0;
-        }
-    }
 }
 
 void TFormMain::SetReduceRunning(bool running) {
@@ -244,6 +264,7 @@ void TFormMain::SetReduceRunning(bool running) {
         TimerProgress->stop();
     }
     ProgressBar->setValue(0);
+    Job.Progress.store(0);
 }
 
 void TFormMain::ClipboardChanged() {

@@ -6,17 +6,23 @@
 // mainwindow_edit.cpp, mainwindow_view.cpp, mainwindow_window.cpp and
 // mainwindow_help.cpp.
 //
-// Document commands (open, save, reduce, batches, clipboard, view) belong to
-// the document windows that come later; their actions exist here with their
-// texts and shortcuts, and their handlers are marked stubs until then.
+// Documents: each child of the document area is a QMdiSubWindow whose widget
+// is a TFormChild (mainwindow_documents.cpp creates, sizes and lists them).
+// The reduce command (mainwindow_edit.cpp) and the batch runs
+// (mainwindow_batch.cpp) run one TConvert worker at a time; its completion
+// reaches the main thread through a queued call.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "config/settings_record.h"
+#include "engine/reduce_job.h"
 
 class QAction;
 class QMdiArea;
@@ -25,7 +31,10 @@ class QMenu;
 class QProgressBar;
 class QTimer;
 class QToolBar;
+class TBatchRun;
+class TConvert;
 class TDocumentWindow;
+class TFormChild;
 class TFormCPL;
 
 class TFormMain : public QMainWindow {
@@ -69,7 +78,7 @@ class TFormMain : public QMainWindow {
     void MenuPluginsClick();
     void MenuEnglishClick();
     void MenuSettingClick();
-    // Document commands (stubs until the document windows come).
+    // Document commands.
     void ButtonOpenClick();
     void ButtonSaveClick();
     void MenuFileClick(int index);
@@ -93,6 +102,44 @@ class TFormMain : public QMainWindow {
     void MenuMergeClick();
     void TimerStartHookTimer();
     void TimerProgressTimer();
+
+    // Documents (mainwindow_documents.cpp). Children are listed most
+    // recently activated first: index 0 is the newest; commands that visit
+    // every child go from the highest index down.
+    QList<QMdiSubWindow*> Children() const;
+    TFormChild* Child(QMdiSubWindow* window) const;
+    TFormChild* ActiveChild() const;
+    QMdiSubWindow* WindowOf(const TFormChild* child) const;
+    // A new child window; consumes NextClientWidth/NextClientHeight. It
+    // becomes the active child.
+    TFormChild* CreateChild();
+    // A picture document from a file; with report, a failure shows the
+    // "Can't load" box and UpdateCommands runs at the end. False on failure.
+    bool OpenPicture(const std::string& path, bool report);
+    // A picture document from a loaded record (open, paste, separate).
+    TFormChild* NewPictureWindow(TPictureRecord& loaded, const QString& caption);
+    TFormChild* NewBatch(const std::vector<std::string>& paths);
+    void SetClientSize(TFormChild* child, int width, int height);
+    int ZoomStateOf(TFormChild* child) const;
+    void ApplyZoom(TFormChild* child);
+    void FitWindowToPicture(TFormChild* child);
+    void AddRecentFile(const std::string& path);
+    // Opens paths as a user gave them together: one a picture, several a batch.
+    void OpenPaths(const std::vector<std::string>& paths);
+
+    // The reduce command (mainwindow_edit.cpp).
+    void FinishReduce();
+    // The batch runs (mainwindow_batch.cpp).
+    void StartBatchRun(TFormChild* batch);
+
+    int NextClientWidth = -1;  // pending client size of the next picture window
+    int NextClientHeight = -1;
+    int ResultCounter = 1;  // caption number of the next result window
+    // The command-line files, opened once by TimerStartHookTimer.
+    QStringList StartFiles;
+    // The one engine job; from a run's start to its completion its buffers
+    // belong to the worker.
+    ReduceJob Job;
 
     // Menus, each with its QAction (the menu title is the menu's action).
     QMenu* MenuFile = nullptr;
@@ -145,6 +192,7 @@ class TFormMain : public QMainWindow {
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     QMenu* createPopupMenu() override;  // no tool-strip menu: the File menu toggles it
+    void showEvent(QShowEvent* event) override;
 
   private:
     // mainwindow_actions.cpp
@@ -160,6 +208,11 @@ class TFormMain : public QMainWindow {
     QAction* NewAction(const char* name, void (TFormMain::*handler)());
     // mainwindow_window.cpp
     void FillWindowMenu();
+    // mainwindow_edit.cpp
+    void StartReduce(TFormChild* source);
+    // Starts Job on a new TConvert; done runs on the main thread afterwards.
+    void StartWorker(std::function<void()> done);
+    void StopWorker();
     // mainwindow.cpp
     void ApplyWindowValues();
     void ClipboardChanged();
@@ -170,4 +223,15 @@ class TFormMain : public QMainWindow {
     TFormCPL* FormCPL = nullptr;
     bool Shown = false;
     QList<QAction*> WindowListActions;  // the children listed in the Window menu
+
+    // The running reduction: its worker, the result being made, the work
+    // buffer, and the source whose palette cache receives the new palette.
+    std::unique_ptr<TConvert> Worker;
+    TPictureRecord ResultRecord;
+    std::vector<int32_t> WorkBuffer;
+    QPointer<TFormChild> ReduceSource;
+    std::vector<uint8_t>* PaletteCacheTarget = nullptr;  // ReduceSource's Palette
+    // The running batch and the window that shows its log.
+    std::unique_ptr<TBatchRun> BatchRun;
+    QPointer<TFormChild> BatchWindow;
 };

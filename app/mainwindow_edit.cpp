@@ -1,13 +1,35 @@
-// The Edit menu: reduce, settings, paste, copy and cancel, and the progress
-// timer. Only the settings command works before the document windows come.
+// The Edit menu: reduce, settings, paste, copy and cancel, the progress
+// timer, and the completion of a single-picture reduction.
 
+#include <QApplication>
+#include <QClipboard>
+#include <QMdiSubWindow>
+#include <QMimeData>
 #include <QProgressBar>
+#include <new>
 
+#include "app/clipboard_image.h"
+#include "app/form_child.h"
 #include "app/form_cpl.h"
 #include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "app/picture_view.h"
+#include "app/view_math.h"
+#include "engine/batch.h"
+#include "engine/convert.h"
+#include "formats/bmp.h"
 
 namespace {
+
 constexpr int kDialogOffset = 8;  // pixels right of and below the main window's corner
+constexpr size_t kPaletteBytes = 1024;
+constexpr size_t kBmpFileHeaderBytes = 14;
+const char* const kClipboardName = "Clipboard";
+
+ColorValue* PaletteView(std::vector<uint8_t>& palette) {
+    return reinterpret_cast<ColorValue*>(palette.data());
+}
+
 }  // namespace
 
 void TFormMain::MenuSettingClick() {
@@ -16,21 +38,162 @@ void TFormMain::MenuSettingClick() {
 }
 
 void TFormMain::ButtonReduceClick() {
-    // Stub: reductions come with the document windows.
+    if (ReduceRunning) return;  // one worker at a time
+    QPointer<TFormChild> child = ActiveChild();
+    if (child == nullptr) return;
+    FormCPL->move(pos() + QPoint(kDialogOffset, kDialogOffset));
+    if (FormCPL->exec() != QDialog::Accepted || child == nullptr) return;
+    switch (child->Record().Kind) {
+        case pkFullColour:
+            StartReduce(child);
+            break;
+        case pkBatch:
+            StartBatchRun(child);
+            break;
+        default:
+            break;
+    }
+}
+
+void TFormMain::StartReduce(TFormChild* source) {
+    SetReduceRunning(true);
+    UpdateCommands();
+    TPictureRecord& picture = source->Record();
+    picture.Busy = 1;
+    ReduceSource = source;
+    PaletteCacheTarget = &picture.Palette;
+    try {
+        std::vector<uint8_t> resultPalette;
+        const std::string key = FillReduceJob(Settings, Job);
+        bool reuse = false;
+        if (key == source->LastPaletteKey && !picture.Palette.empty()) {
+            resultPalette = picture.Palette;
+            resultPalette.resize(kPaletteBytes, 0);
+            reuse = true;
+        } else {
+            source->LastPaletteKey = key;
+            resultPalette.assign(kPaletteBytes, 0);
+        }
+        ResultRecord = TPictureRecord{};
+        ResultRecord.Kind = pkIndexed;
+        ResultRecord.Width = picture.Width;
+        ResultRecord.Height = picture.Height;
+        ResultRecord.Zoom = picture.Zoom;
+        ResultRecord.FileName = picture.FileName;
+        ResultRecord.Colors = Job.PaletteSize;
+        const size_t pixels =
+            static_cast<size_t>(picture.Width) * static_cast<size_t>(picture.Height);
+        ResultRecord.Pixels.assign(pixels, 0);
+        ResultRecord.Palette = std::move(resultPalette);
+        WorkBuffer.assign(picture.Pixels.size() / sizeof(int32_t), 0);
+        SetUpSingleJob(Job, picture.Width, picture.Height, picture.ColorPixels(),
+                       ResultRecord.Pixels.data(), PaletteView(ResultRecord.Palette),
+                       WorkBuffer.data(), reuse);
+    } catch (const std::bad_alloc&) {
+        // Too large for the memory left: ends as a run that did not succeed.
+        Job.Succeeded = false;
+        FinishReduce();
+        return;
+    }
+    StartWorker([this] { FinishReduce(); });
+}
+
+void TFormMain::StartWorker(std::function<void()> done) {
+    Worker.reset();  // the previous worker has ended: wait for its thread
+    // The worker calls back on its own thread; the rest runs on ours. This
+    // object outlives every worker (the destructor waits for it).
+    Worker = std::make_unique<TConvert>(Job, [this, done](ReduceJob&) {
+        QMetaObject::invokeMethod(
+            this, [done] { RunGuarded(done); }, Qt::QueuedConnection);
+    });
+    if (!Worker->Start()) {
+        Job.Succeeded = false;
+        QMetaObject::invokeMethod(
+            this, [done] { RunGuarded(done); }, Qt::QueuedConnection);
+    }
+}
+
+void TFormMain::StopWorker() {
+    if (Worker != nullptr) Worker->Terminate();
+    Worker.reset();
+}
+
+void TFormMain::FinishReduce() {
+    SetReduceRunning(false);
+    if (Job.Succeeded) {
+        CalcViewSize(ResultRecord);
+        NextClientWidth = ResultRecord.ViewWidth;
+        NextClientHeight = ResultRecord.ViewHeight;
+        TFormChild* child = CreateChild();
+        TPictureRecord& result = child->Record();
+        result.Kind = pkIndexed;
+        result.Width = ResultRecord.Width;
+        result.Height = ResultRecord.Height;
+        result.Zoom = ResultRecord.Zoom;
+        result.TransIndex = Job.TransIndex;
+        result.TransCorner = Job.TransCorner;
+        result.Pixels = ResultRecord.Pixels;
+        result.Palette = ResultRecord.Palette;
+        result.FileName = ResultRecord.FileName;
+        const QString caption =
+            ResultCaption(ResultCounter++, result.FileName, ResultRecord.Colors);
+        result.Colors = ResultRecord.Colors;
+        child->setWindowTitle(caption);
+        WindowOf(child)->setWindowTitle(caption);
+        child->ImagePic->ShowPicture(result);
+        ApplyZoom(child);
+        FitWindowToPicture(child);
+        if (ReduceSource != nullptr) *PaletteCacheTarget = result.Palette;
+    } else if (ReduceSource != nullptr) {
+        PaletteCacheTarget->clear();  // the next run builds a new palette
+    }
+    QApplication::beep();  // the default sound on success, the exclamation on cancel
+    std::vector<int32_t>().swap(WorkBuffer);
+    ResultRecord = TPictureRecord{};
+    Worker.reset();
+    ReduceSource = nullptr;
+    PaletteCacheTarget = nullptr;
+    UpdateCommands();
 }
 
 void TFormMain::ButtonCancelClick() {
-    // Stub: the stop request to the running worker comes with the reduce command.
+    if (BatchRun != nullptr && BatchRun->Running()) {
+        BatchRun->Cancel();
+    } else if (Worker != nullptr) {
+        Worker->Terminate();
+    }
+}
+
+void TFormMain::TimerProgressTimer() { ProgressBar->setValue(Job.Progress.load()); }
+
+void TFormMain::SpeedButtonCopyClick() {
+    TFormChild* child = ActiveChild();
+    if (child == nullptr) return;
+    const TPictureRecord& record = child->Record();
+    if (record.Kind != pkFullColour && record.Kind != pkIndexed) return;
+    TByteBuffer bmp;
+    WriteBmpImage(record, bmp);
+    if (bmp.Data.size() <= kBmpFileHeaderBytes) return;
+    // Both forms: an image (other programs mostly read image/png) and the
+    // exact BMP image a save would write.
+    auto* data = new QMimeData;
+    data->setImageData(ViewImage(record));
+    data->setData(QStringLiteral("image/bmp"),
+                  QByteArray(reinterpret_cast<const char*>(bmp.Data.data()),
+                             static_cast<qsizetype>(bmp.Data.size())));
+    QApplication::clipboard()->setMimeData(data);
 }
 
 void TFormMain::SpeedButtonPasteClick() {
-    // Stub: pasting comes with the document windows.
-}
-
-void TFormMain::SpeedButtonCopyClick() {
-    // Stub: copying comes with the document windows.
-}
-
-void TFormMain::TimerProgressTimer() {
-    // Stub: the running job's Progress is copied into ProgressBar once jobs run.
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (data == nullptr || !data->hasImage()) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::vector<uint8_t> dib = PackedDibFromImage(qvariant_cast<QImage>(data->imageData()));
+    TPictureRecord loaded;
+    if (!dib.empty() && LoadPictureFromDib(loaded, dib.data(), dib.size()) == 0) {
+        loaded.FileName = kClipboardName;
+        NewPictureWindow(loaded, QString::fromUtf8(kClipboardName));
+    }
+    QApplication::restoreOverrideCursor();
+    UpdateCommands();
 }

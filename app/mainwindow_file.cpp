@@ -1,30 +1,153 @@
-// The File menu: open, save and the recent files (stubs until the document
-// windows come), the tool strip toggle, the plug-in dialog and Exit; the
-// start-up timer and dropped files.
+// The File menu: open, save and the recent files, the tool strip toggle,
+// the plug-in dialog and Exit; the start-up timer and dropped files.
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
+#include "app/form_child.h"
 #include "app/form_plugins.h"
 #include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "app/view_math.h"
+#include "config/texts.h"
+#include "formats/bmp.h"
+#include "formats/gif_writer.h"
+#include "formats/png_writer.h"
+
+namespace {
+
+// "All files(*.*)|*.*|BMP files(*.bmp)|*.bmp|..." -> the display names.
+QStringList NameFilters(const char* filterText) {
+    const QStringList parts = QString::fromUtf8(filterText).split('|');
+    QStringList names;
+    for (int i = 0; i < parts.size(); i += 2) names << parts[i];
+    return names;
+}
+
+std::vector<std::string> ToPaths(const QStringList& files) {
+    std::vector<std::string> paths;
+    for (const QString& file : files) paths.push_back(file.toStdString());
+    return paths;
+}
+
+// The writer of the save dialog's filter index (counted from 1), whatever
+// extension the name has: 2 BMP, 3 PNG, 4 GIF, any other BMP.
+bool SaveByFilterIndex(const TPictureRecord& record, int filterIndex,
+                       const TSettingsRecord& settings) {
+    switch (filterIndex) {
+        case 3:
+            return SavePng(record, settings.PngInterlace);
+        case 4:
+            return SaveGif(record, settings.GifOptions);
+        default:
+            return SaveBmp(record);
+    }
+}
+
+// The extension a name without one gets: that of the chosen filter, BMP for
+// "All files".
+QString DefaultSuffixOf(int filterIndex) {
+    switch (filterIndex) {
+        case 3:
+            return QStringLiteral("png");
+        case 4:
+            return QStringLiteral("gif");
+        default:
+            return QStringLiteral("bmp");
+    }
+}
+
+}  // namespace
 
 void TFormMain::ButtonOpenClick() {
-    // Stub: opening pictures comes with the document windows.
+    QFileDialog dialog(this);
+    dialog.setObjectName("OpenDialog1");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    dialog.setNameFilters(OpenFilters);
+    if (Settings.OpenIndex >= 1 && Settings.OpenIndex <= OpenFilters.size()) {
+        dialog.selectNameFilter(OpenFilters[Settings.OpenIndex - 1]);
+    }
+    if (!Settings.LoadDirectory.empty()) {
+        dialog.setDirectory(QString::fromStdString(Settings.LoadDirectory));
+    }
+    if (dialog.exec() != QDialog::Accepted) return;
+    Settings.LoadDirectory = dialog.directory().absolutePath().toStdString();
+    Settings.OpenIndex = static_cast<int>(OpenFilters.indexOf(dialog.selectedNameFilter())) + 1;
+    const QStringList files = dialog.selectedFiles();
+    if (files.size() == 1) {
+        OpenPicture(files.front().toStdString(), true);
+    } else if (files.size() > 1) {
+        NewBatch(ToPaths(files));
+    }
 }
 
 void TFormMain::ButtonSaveClick() {
-    // Stub: saving comes with the document windows.
+    TFormChild* child = ActiveChild();
+    if (child == nullptr) return;
+    TPictureRecord& record = child->Record();
+    if (record.Kind != pkFullColour && record.Kind != pkIndexed) return;
+    SaveFilters = NameFilters(Text(TextId::SaveFilter));  // in the language now in force
+    const std::string kept = record.FileName;
+    const QString proposed = kept == "Clipboard" ? QStringLiteral("Clipboard") : BaseNamePart(kept);
+
+    QFileDialog dialog(this);
+    dialog.setObjectName("SaveDialog1");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(SaveFilters);
+    const int startIndex = Settings.SaveIndex >= 1 && Settings.SaveIndex <= SaveFilters.size()
+                               ? Settings.SaveIndex
+                               : 1;
+    dialog.selectNameFilter(SaveFilters[startIndex - 1]);
+    dialog.setDefaultSuffix(DefaultSuffixOf(startIndex));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.setDefaultSuffix(DefaultSuffixOf(static_cast<int>(SaveFilters.indexOf(filter)) + 1));
+    });
+    if (!Settings.SaveDirectory.empty()) {
+        dialog.setDirectory(QString::fromStdString(Settings.SaveDirectory));
+    }
+    dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+
+    // The options as the settings dialog shows them now.
+    Settings.GifOptions = GifOptionsFromIndex(Settings.ComboBoxGIF);
+    Settings.PngInterlace = Settings.CheckBoxPNGinterlace;
+    Settings.SaveDirectory = dialog.directory().absolutePath().toStdString();
+    const int filterIndex = static_cast<int>(SaveFilters.indexOf(dialog.selectedNameFilter())) + 1;
+    Settings.SaveIndex = filterIndex;
+    const QString path = dialog.selectedFiles().front();
+    record.FileName = path.toStdString();
+    repaint();
+    if (SaveByFilterIndex(record, filterIndex, Settings)) {
+        const QString caption = SavedCaption(record);
+        child->setWindowTitle(caption);
+        if (QMdiSubWindow* window = WindowOf(child)) window->setWindowTitle(caption);
+        return;
+    }
+    ShowMessage(this, TMessageKind::Warning, QString::fromUtf8(Text(TextId::SaveFailureTitle)),
+                path + QString::fromUtf8(Text(TextId::SaveCantSave)));
+    record.FileName = kept;
 }
 
 void TFormMain::MenuFileClick(int index) {
-    // Stub: reopening RecentFiles[index] comes with the document windows.
-    (void)index;
+    if (index < 0 || index >= static_cast<int>(Settings.RecentFiles.size())) return;
+    const std::string path = Settings.RecentFiles[index];  // a copy: opening reorders the list
+    if (path.empty()) return;
+    OpenPicture(path, true);  // a failure leaves the entry in place
 }
 
 void TFormMain::UpdateRecentMenu() {
@@ -37,8 +160,7 @@ void TFormMain::UpdateRecentMenu() {
             continue;
         }
         // "&1 name" ... "&0 name": the digit is the item's accelerator.
-        const QString name = QFileInfo(QString::fromStdString(path)).fileName();
-        item->setText(QStringLiteral("&%1 %2").arg((k + 1) % 10).arg(name));
+        item->setText(QStringLiteral("&%1 %2").arg((k + 1) % 10).arg(FileNamePart(path)));
         item->setVisible(true);
     }
 }
@@ -58,8 +180,8 @@ void TFormMain::ButtonExitClick() { close(); }
 
 void TFormMain::TimerStartHookTimer() {
     TimerStartHook->stop();  // once only
-    // Stub: the files named on the command line are opened once the document
-    // windows exist.
+    // Every argument is a file: one opens a picture, several one batch.
+    OpenPaths(ToPaths(StartFiles));
 }
 
 void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
@@ -72,5 +194,8 @@ void TFormMain::dropEvent(QDropEvent* event) {
         if (url.isLocalFile()) paths << url.toLocalFile();
     }
     event->acceptProposedAction();
-    // Stub: one path opens a picture, several a batch, once documents exist.
+    // Opened once the drop has been released: a failure box must not hold
+    // the file manager's drag.
+    QTimer::singleShot(0, this,
+                       [this, files = ToPaths(paths)] { RunGuarded([&] { OpenPaths(files); }); });
 }

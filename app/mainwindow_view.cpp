@@ -1,19 +1,39 @@
-// The View menu and Property. Stubs until the document windows come.
+// The View menu (zoom in, zoom out, actual pixels) and Property.
 
+#include <climits>
+
+#include "app/form_child.h"
 #include "app/mainwindow.h"
+#include "app/message_box.h"
+#include "app/view_math.h"
+#include "config/texts.h"
 
 void TFormMain::MenuZoomInClick() {
-    // Stub: zoom comes with the picture windows.
+    TFormChild* child = ActiveChild();
+    if (child == nullptr || ZoomStateOf(child) == 0) return;
+    if (child->Record().Zoom < INT_MAX) ++child->Record().Zoom;
+    ApplyZoom(child);
 }
 
 void TFormMain::MenuZoomOutClick() {
-    // Stub: zoom comes with the picture windows.
+    TFormChild* child = ActiveChild();
+    if (child == nullptr || ZoomStateOf(child) == 0) return;
+    if (child->Record().Zoom > INT_MIN + 1) --child->Record().Zoom;
+    ApplyZoom(child);
 }
 
 void TFormMain::MenuActualPixelsClick() {
-    // Stub: zoom comes with the picture windows.
+    TFormChild* child = ActiveChild();
+    if (child == nullptr || ZoomStateOf(child) == 0) return;
+    child->Record().Zoom = 0;
+    ApplyZoom(child);
 }
 
 void TFormMain::MenuPropertyClick() {
-    // Stub: the property report comes with the picture windows.
+    TFormChild* child = ActiveChild();
+    if (child == nullptr) return;
+    const int count = CountColors(child->Record());
+    if (count == 0) return;
+    ShowMessage(this, TMessageKind::Information, QString::fromUtf8(Text(TextId::PropertyTitle)),
+                PropertyText(child->Record(), count));
 }

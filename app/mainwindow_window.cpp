@@ -1,16 +1,31 @@
 // The Window menu: arranging the document windows and the list of open ones.
-// Gather, merge and separate come with the batch windows.
+// Gather, merge and separate are in mainwindow_batch.cpp.
 
 #include <QAction>
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
 
+#include "app/form_child.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
+#include "app/picture_view.h"
 
-void TFormMain::MenuCascadeClick() { MdiArea->cascadeSubWindows(); }
+void TFormMain::MenuCascadeClick() {
+    MdiArea->cascadeSubWindows();
+    // Then every picture window shows its whole picture again.
+    const QList<QMdiSubWindow*> windows = Children();
+    for (int i = static_cast<int>(windows.size()) - 1; i >= 0; --i) {
+        TFormChild* child = Child(windows[i]);
+        if (child == nullptr) continue;
+        const PictureKind kind = child->Record().Kind;
+        if (kind != pkFullColour && kind != pkIndexed) continue;
+        SetClientSize(child, child->ImagePic->width(), child->ImagePic->height());
+        FitWindowToPicture(child);
+    }
+}
 
 void TFormMain::MenuHTileClick() {
     // One above the other, each as wide as the area.
@@ -43,23 +58,28 @@ void TFormMain::MenuMinimizeClick() {
 }
 
 void TFormMain::MenuRestoreUpClick() {
-    for (QMdiSubWindow* window : MdiArea->subWindowList()) {
-        if (window->isMinimized()) window->showNormal();
+    // One at a time from the highest index, letting the window events of each
+    // restore run before looking again (a restore changes the order).
+    // Each window is restored at most once: a window that will not leave
+    // the minimized state does not hold the loop.
+    const int windowCount = static_cast<int>(MdiArea->subWindowList().size());
+    for (int restored = 0; restored < windowCount; ++restored) {
+        QMdiSubWindow* minimized = nullptr;
+        const QList<QMdiSubWindow*> windows = Children();
+        for (int i = static_cast<int>(windows.size()) - 1; i >= 0 && minimized == nullptr; --i) {
+            if (windows[i]->isMinimized()) minimized = windows[i];
+        }
+        if (minimized == nullptr) return;
+        minimized->showNormal();
+        QApplication::processEvents();
     }
 }
 
-void TFormMain::MenuCloseAllClick() { MdiArea->closeAllSubWindows(); }
-
-void TFormMain::MenuSeparateClick() {
-    // Stub: separating batches comes with the batch windows.
-}
-
-void TFormMain::MenuGatherClick() {
-    // Stub: gathering pictures into a batch comes with the batch windows.
-}
-
-void TFormMain::MenuMergeClick() {
-    // Stub: merging batches comes with the batch windows.
+void TFormMain::MenuCloseAllClick() {
+    // Busy documents refuse and stay.
+    const QList<QMdiSubWindow*> windows = Children();
+    for (int i = static_cast<int>(windows.size()) - 1; i >= 0; --i) windows[i]->close();
+    UpdateCommands();
 }
 
 void TFormMain::FillWindowMenu() {

@@ -2,7 +2,10 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
+
+#include "formats/pixel_cap.h"
 
 namespace {
 
@@ -208,13 +211,15 @@ constexpr TOptionSpec kOptions[] = {
      .Kind = TValueKind::Text,
      .Commands = kForEvery,
      .Help = "take the settings from a Zinop.ini of version 35 (options\n"
-             "given here override it); its section \"plugins\" disables plug-ins",
+             "given here override it); its section \"plugins\" disables plug-ins\n"
+             "(without it: those disabled in the program's own Zinop.ini)",
      .ToParse = [](TP s, TV v) { s.Options.SettingsFile = v.Text; }},
     {.Long = "--plugins",
      .Arg = "DIR",
      .Kind = TValueKind::Text,
      .Commands = kForEvery,
-     .Help = "plug-in folder (the folder of zinop-cli)",
+     .Help = "plug-in folder (the folder of zinop-cli when it holds plug-ins,\n"
+             "else the installed plug-in folder)",
      .ToParse = [](TP s, TV v) { s.Options.PluginsDir = v.Text; }},
     {.Short = 'h',
      .Long = "--help",
@@ -470,8 +475,14 @@ std::string BuildUsage() {
     AppendUsageSection("\nOptions of every command:\n", kForEvery, text);
     text += R"(
 Output name: output folder + file name without extension + .bmp, .png or .gif.
-Exit status: 0 every file written, 1 a file could not be loaded or saved,
-2 usage error, 130 interrupted (Ctrl+C).
+)";
+    text += "Pictures of up to " + std::to_string(kMaxPicturePixels) +
+            " pixels (16384 x 16384) are read; larger ones are refused.\n";
+    text += R"(Exit status: 0 every file written; 1 a file could not be loaded or saved, or was
+not written because its output would overwrite a file of the run or an earlier
+result, or the output folder is missing; 2 usage error; 128 + the signal when
+interrupted: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP (the file being saved
+is finished first). Each failure also prints one line on stderr, also with -q.
 )";
     return text;
 }

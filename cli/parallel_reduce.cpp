@@ -2,53 +2,52 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/failure_report.h"
 #include "cli/interrupt.h"
 #include "cli/progress_bar.h"
+#include "config/safe_file.h"
 #include "config/texts.h"
 #include "engine/reduce_job.h"
+#include "formats/bmp.h"
 #include "formats/png_writer.h"
 
 namespace {
 
 constexpr std::chrono::milliseconds kTick{100};
 
-std::string OutputKey(const std::string& outputPath) {
-    std::string key = outputPath.substr(outputPath.find_last_of('/') + 1);
-    // Lower case: on a volume that ignores case, A.bmp and a.bmp are one file.
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return key;
-}
-
 // What one file of the list left behind, handed from its worker to the
-// main thread once Ended is set.
+// main thread once Ended is set: its lines in the order they were made,
+// each for stdout (the log) or stderr (a reason).
 struct TFileBlock {
-    std::vector<std::string> Lines;
+    std::vector<std::pair<bool, std::string>> Lines;  // (to stderr, text)
     TBatchTally Tally;
     bool Ended = false;
 };
 
 class TParallelRun {
   public:
-    TParallelRun(const TCliOptions& options, const TSettingsRecord& settings, int jobs)
-        : options_(options), blocks_(options.Files.size()), running_(jobs) {
-        TSettingsRecord filled = settings;
-        ReduceJob job;
-        FillReduceJob(filled, job);  // adds the output folder's trailing separator
-        output_ = BatchOutputFromSettings(filled);
-        claims_ = std::make_unique<TOutputClaims>(options.Files, output_);
+    TParallelRun(const TCliOptions& options, const TSettingsRecord& settings,
+                 const TBatchOutput& output, int jobs)
+        : options_(options),
+          output_(output),
+          plan_(PlanBatchOutputs(options.Files, output.Folder, output.Format)),
+          blocks_(options.Files.size()),
+          running_(jobs) {
         for (int i = 0; i < jobs; ++i) {
+            TSettingsRecord copy = settings;
             jobs_.push_back(std::make_unique<ReduceJob>());
-            FillReduceJob(filled, *jobs_.back());
+            FillReduceJob(copy, *jobs_.back());
         }
     }
 
@@ -56,7 +55,7 @@ class TParallelRun {
     int Run() {
         TProgressBar bar(isatty(STDERR_FILENO) != 0);
         TInterruptGuard interrupt;
-        Print(bar, "");
+        Print(bar, false, "");
         std::vector<std::thread> workers;
         for (size_t w = 0; w < jobs_.size(); ++w) {
             workers.emplace_back([this, w] { Work(*jobs_[w]); });
@@ -83,27 +82,39 @@ class TParallelRun {
     // the list once), taking the next file of the list until none is left
     // or the run is stopped.
     void Work(ReduceJob& job) {
-        size_t current = 0;  // the file whose lines are being logged
-        TBatchHooks hooks;
-        hooks.Log = [this, &current](const std::string& line) {
-            blocks_[current].Lines.push_back(line);
+        size_t current = 0;  // the file being run
+        auto add = [this, &current](bool toStderr, std::string line) {
+            blocks_[current].Lines.emplace_back(toStderr, std::move(line));
         };
+        TBatchHooks hooks;
+        hooks.Log = [add](const std::string& line) { add(false, line); };
+        hooks.Load = [add](TPictureRecord& record) {
+            const int status = LoadPicture(record);
+            if (status != 0) add(true, ReadFailureLine(record.FileName));
+            return status;
+        };
+        hooks.Save = [add, save = CliBatchSaver(options_.Png)](const TPictureRecord& record,
+                                                               const TBatchOutput& to) {
+            SetSafeFileError(0);
+            const bool written = save(record, to);
+            if (!written) add(true, WriteFailureLine(record.FileName));
+            return written;
+        };
+        hooks.Skipped = [add](const std::string& source, const TOutputPlan& plan) {
+            add(true, SkipLine(source, plan));
+        };
+        hooks.StopRequested = [this] { return stopped_.load(); };
         // The reduction runs right here, on this worker's thread.
         hooks.StartWorker = [this](ReduceJob& j, std::function<void()> done) {
             if (stopped_.load()) j.StopRequested.store(true);
             RunJob(j);
             done();
         };
-        hooks.Save = CliBatchSaver(options_.Png);
-        hooks.MayWrite = [this, &current](const std::string& source, const std::string& output) {
-            return claims_->MayWrite(current, source, output);
-        };
         TBatchRun run(job, output_, options_.Files, hooks);
         for (;;) {
             current = next_.fetch_add(1);
             if (current >= blocks_.size() || stopped_.load()) break;
-            run.StartPerFileAt(current);  // returns when the file has ended
-            claims_->Ended(current);
+            run.StartPerFileAt(current, plan_[current]);  // returns when the file has ended
             std::lock_guard<std::mutex> lock(mutex_);
             blocks_[current].Tally = run.Tally();
             blocks_[current].Ended = true;
@@ -131,17 +142,22 @@ class TParallelRun {
                 std::lock_guard<std::mutex> lock(mutex_);
                 if (printed_ >= blocks_.size() || !blocks_[printed_].Ended) return;
             }
-            for (const std::string& line : blocks_[printed_].Lines) Print(bar, line);
+            for (const auto& [toStderr, line] : blocks_[printed_].Lines) {
+                Print(bar, toStderr, line);
+            }
             ++printed_;
         }
     }
 
-    void Print(TProgressBar& bar, const std::string& line) {
-        if (options_.Quiet) return;
+    // As the sequential run prints: reasons always, the log unless quiet;
+    // a closed pipe (SIGPIPE is ignored) ends the log, not the run.
+    void Print(TProgressBar& bar, bool toStderr, const std::string& line) {
+        FILE* stream = toStderr ? stderr : stdout;
+        if ((!toStderr && options_.Quiet) || std::ferror(stream)) return;
         bar.Clear();
-        std::fputs(line.c_str(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
+        std::fputs(line.c_str(), stream);
+        std::fputc('\n', stream);
+        std::fflush(stream);
     }
 
     // The closing lines and the exit status, as the sequential run ends.
@@ -155,17 +171,17 @@ class TParallelRun {
             aborted = aborted || block.Tally.Aborted;
         }
         bar.Clear();
-        if (aborted) Print(bar, Text(TextId::BatchAbort));
-        Print(bar, Text(TextId::BatchComplete));
-        if (TInterruptGuard::Interrupted()) return kExitInterrupted;
+        if (aborted) Print(bar, false, Text(TextId::BatchAbort));
+        Print(bar, false, Text(TextId::BatchComplete));
+        if (TInterruptGuard::Interrupted()) return TInterruptGuard::ExitStatus();
         const bool allWritten =
             total.LoadFailures == 0 && total.SaveFailures == 0 && total.Skipped == 0 && !aborted;
         return allWritten ? kExitOk : kExitFailed;
     }
 
     const TCliOptions& options_;
-    TBatchOutput output_;
-    std::unique_ptr<TOutputClaims> claims_;
+    const TBatchOutput output_;
+    const std::vector<TOutputPlan> plan_;           // made before any file starts
     std::vector<std::unique_ptr<ReduceJob>> jobs_;  // one per worker
     std::vector<TFileBlock> blocks_;                // one per file of the list
     std::atomic<size_t> next_{0};                   // the next file to take
@@ -179,33 +195,6 @@ class TParallelRun {
 
 }  // namespace
 
-TOutputClaims::TOutputClaims(std::vector<std::string> files, const TBatchOutput& output)
-    : files_(std::move(files)), ended_(files_.size(), false) {
-    for (const std::string& file : files_) {
-        keys_.push_back(OutputKey(BatchOutputPath(output.Folder, file, output.Format)));
-    }
-}
-
-bool TOutputClaims::MayWrite(size_t index, const std::string& sourcePath,
-                             const std::string& outputPath) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    // Every earlier file has been taken by a worker and waits only for files
-    // before it, so this wait always ends.
-    changed_.wait(lock, [&] {
-        for (size_t i = 0; i < index; ++i) {
-            if (!ended_[i] && keys_[i] == keys_[index]) return false;
-        }
-        return true;
-    });
-    return !IsSameFile(sourcePath, outputPath);
-}
-
-void TOutputClaims::Ended(size_t index) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    ended_[index] = true;
-    changed_.notify_all();
-}
-
 TBatchSaver CliBatchSaver(const TPngWriteOptions& png) {
     return [png](const TPictureRecord& record, const TBatchOutput& output) {
         return output.Format == 1 ? SavePng(record, output.PngInterlace, png)
@@ -213,7 +202,8 @@ TBatchSaver CliBatchSaver(const TPngWriteOptions& png) {
     };
 }
 
-int RunParallelReduce(const TCliOptions& options, const TSettingsRecord& settings, int jobs) {
-    TParallelRun run(options, settings, jobs);
+int RunParallelReduce(const TCliOptions& options, const TSettingsRecord& settings,
+                      const TBatchOutput& output, int jobs) {
+    TParallelRun run(options, settings, output, jobs);
     return run.Run();
 }

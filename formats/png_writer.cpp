@@ -8,7 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "formats/safe_file.h"
+#include "config/safe_file.h"
 
 namespace {
 

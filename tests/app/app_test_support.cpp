@@ -14,8 +14,9 @@ TIniDocument AppTest::ReadIni() const {
     return ini;
 }
 
-TProgram& AppTest::Start(bool japaneseSystem) {
+TProgram& AppTest::Start(bool japaneseSystem, const QStringList& startFiles) {
     Program = std::make_unique<TProgram>(IniPath());
+    Program->FormMain->StartFiles = startFiles;
     Watcher = std::make_unique<TModalWatcher>(Program->FormMain);
     Program->FormMain->SystemIsJapanese = [japaneseSystem] { return japaneseSystem; };
     Program->FormMain->ShowFirstTime();

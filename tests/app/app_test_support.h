@@ -96,7 +96,8 @@ class AppTest : public ::testing::Test {
 
     // Creates the program's windows over the temporary settings file and
     // shows the main window for the first time, answering dialogs with watcher.
-    TProgram& Start(bool japaneseSystem = false);
+    // startFiles stand for the command-line arguments.
+    TProgram& Start(bool japaneseSystem = false, const QStringList& startFiles = {});
     // Closes the main window (saving the settings) and destroys the windows.
     void Stop();
 

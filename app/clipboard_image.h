@@ -1,0 +1,13 @@
+#pragma once
+// The clipboard's picture forms. Other Linux programs mostly offer and read
+// encoded images (image/png); the program's own form is the packed DIB of
+// the BMP reader, so a pasted image is turned into one.
+
+#include <QImage>
+#include <cstdint>
+#include <vector>
+
+// A packed DIB of image: a 40-byte information header and bottom-up rows of
+// 24 bits per pixel (blue, green, red), each padded to 4 bytes. An alpha
+// channel is dropped. Empty for a null image.
+std::vector<uint8_t> PackedDibFromImage(const QImage& image);

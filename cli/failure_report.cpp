@@ -1,0 +1,66 @@
+#include "cli/failure_report.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "config/regular_file.h"
+#include "config/safe_file.h"
+
+namespace {
+
+std::string Line(const char* what, const std::string& path, const std::string& reason) {
+    return std::string("zinop-cli: ") + what + " " + path + ": " + reason;
+}
+
+void Say(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+std::string ReadFailureReason(const std::string& path) {
+    int error = 0;
+    FILE* file = OpenRegularFile(path, &error);
+    if (file == nullptr) return ReadErrorText(error);
+    std::fclose(file);
+    return "not a picture any plug-in or the BMP reader understands";
+}
+
+std::string ReadFailureLine(const std::string& path) {
+    return Line("cannot read", path, ReadFailureReason(path));
+}
+
+std::string WriteFailureLine(const std::string& path) {
+    const int error = SafeFileError();
+    return Line("cannot write", path,
+                error != 0 ? std::string(std::strerror(error))
+                           : std::string("the writer refused the picture"));
+}
+
+std::string SkipLine(const std::string& sourcePath, const TOutputPlan& output) {
+    const char* why = output.Verdict == TOutputVerdict::SourceOfRun
+                          ? "it is one of the files of this run"
+                          : "an earlier file of this run writes it";
+    return Line("not writing", output.Path + " (from " + sourcePath + ")", why);
+}
+
+void ReportReadFailure(const std::string& path) { Say(ReadFailureLine(path)); }
+
+void ReportWriteFailure(const std::string& path) { Say(WriteFailureLine(path)); }
+
+void ReportSkip(const std::string& sourcePath, const TOutputPlan& output) {
+    Say(SkipLine(sourcePath, output));
+}
+
+std::string OutputFolderProblem(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return std::strerror(errno);
+    if (!S_ISDIR(info.st_mode)) return std::strerror(ENOTDIR);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return std::strerror(errno);
+    return std::string();
+}
