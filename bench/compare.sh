@@ -6,8 +6,16 @@
 # resident memory and bytes per pixel, and each time's ratio to zinop-cli's
 # default (DiffuseFS, BMP).
 #
+# Two more parts, each with its own table:
+#  - png: PNG in -> PNG out on the test card, zinop-cli with adaptive and no
+#    row filters (--png-filters) against pngquant: wall time, CPU time and
+#    file size side by side;
+#  - folder: 16 pictures of 3 megapixels (PNG), zinop-cli -j 1 against -j 2
+#    against `xargs -P 2 pngquant`.
+#
 #   bench/compare.sh [BUILD_DIR]      (default: build; needs zinop-cli and zinop-test-card)
 #   RUNS=5 bench/compare.sh build-rel
+#   PARTS="png folder" bench/compare.sh   (any of: modes png folder; default all three)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,6 +23,7 @@ build=${1:-$root/build}
 case $build in /*) ;; *) build=$root/$build ;; esac
 bin=$build/bin
 runs=${RUNS:-3}
+parts=${PARTS:-modes png folder}
 width=4000
 height=3000
 pixels=$((width * height))
@@ -73,7 +82,10 @@ best_of() {
     labels+=("$label")
 }
 
+part() { case " $parts " in *" $1 "*) return 0 ;; esac; return 1; }
+
 mkdir -p "$work/out"
+if part modes; then
 for format in bmp png gif; do
     for dither in diffusefs none gpeanos maem anime; do
         best_of "zinop-cli -f $format -d $dither" \
@@ -112,12 +124,103 @@ else
     echo "(ImageMagick not installed)"
 fi
 
+mode_labels=("${labels[@]}")
+fi
+
+# print_table TITLE REFERENCE LABEL...: wall and CPU time, peak memory and, for
+# labels with an output size, the file size; ratios to REFERENCE.
+declare -A out_bytes
+print_table() {
+    local title=$1 reference=$2
+    shift 2
+    echo
+    echo "$title, best of $runs, $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+    printf "%-40s %8s %8s %9s %10s %7s %7s\n" "command" "wall s" "cpu s" "peak MiB" "bytes" \
+        "wall x" "cpu x"
+    for label in "$@"; do
+        awk -v l="$label" -v t="${best_time[$label]}" -v c="${best_cpu[$label]}" \
+            -v kb="${peak_kb[$label]}" -v b="${out_bytes[$label]:--}" \
+            -v rt="${best_time[$reference]}" -v rc="${best_cpu[$reference]}" 'BEGIN {
+            printf "%-40s %8.2f %8.2f %9.1f %10s %6.2fx %6.2fx\n", l, t, c, kb / 1024, b,
+                t / rt, (rc > 0 ? c / rc : 0) }'
+    done
+    echo "x: time / time of '$reference' (below 1: faster than it)."
+    echo "PNG writing = a zinop-cli line minus the load + reduce stage (BMP writing is small)."
+}
+
+have_pngquant=""
+command -v pngquant >/dev/null 2>&1 && have_pngquant=yes
+
+# PNG in -> PNG out on the 12 MP card: the row filters and zlib level decide
+# most of the time once the reduction is done.
+if part png; then
+    "$bin/zinop-cli" convert "$work/card.bmp" "$work/card-in.png"
+    png_labels=()
+    for setting in "adaptive 9" "none 9" "none 6"; do
+        set -- $setting
+        label="zinop-cli --png-filters $1 --png-level $2"
+        mkdir -p "$work/png-$1-$2"
+        best_of "$label" "$bin/zinop-cli" reduce -q -f png --png-filters "$1" --png-level "$2" \
+            -o "$work/png-$1-$2" "$work/card-in.png"
+        out_bytes[$label]=$(stat -c %s "$work/png-$1-$2/card-in.png")
+        png_labels+=("$label")
+    done
+    # Stages, to tell reading, reducing and PNG writing apart: the load alone
+    # (convert to BMP) and load + reduce + BMP writing.
+    best_of "stage: load PNG (convert -> bmp)" "$bin/zinop-cli" convert "$work/card-in.png" \
+        "$work/out/card-full.bmp"
+    best_of "stage: load + reduce (-f bmp)" "$bin/zinop-cli" reduce -q -f bmp -o "$work/out" \
+        "$work/card-in.png"
+    png_labels+=("stage: load PNG (convert -> bmp)" "stage: load + reduce (-f bmp)")
+    if [ -n "$have_pngquant" ]; then
+        best_of "pngquant 256" pngquant --force --output "$work/out/pq.png" 256 "$work/card-in.png"
+        out_bytes["pngquant 256"]=$(stat -c %s "$work/out/pq.png")
+        png_labels+=("pngquant 256")
+        png_reference="pngquant 256"
+    else
+        echo "(pngquant not installed)"
+        png_reference="zinop-cli --png-filters adaptive --png-level 9"
+    fi
+fi
+
+# A folder of 16 pictures of 3 megapixels, one worker against two.
+if part folder; then
+    mkdir -p "$work/folder"
+    "$bin/zinop-test-card" 2000 1500 "$work/folder.bmp"
+    "$bin/zinop-cli" convert "$work/folder.bmp" "$work/folder/p01.png"
+    for i in $(seq -w 2 16); do cp "$work/folder/p01.png" "$work/folder/p$i.png"; done
+    folder_labels=()
+    for jobs in 1 2; do
+        label="zinop-cli -j $jobs (16 x 3 MP, none)"
+        mkdir -p "$work/folder-j$jobs"
+        best_of "$label" "$bin/zinop-cli" reduce -q -j "$jobs" -f png --png-filters none \
+            -o "$work/folder-j$jobs" "$work"/folder/*.png
+        out_bytes[$label]=$(du -cb "$work/folder-j$jobs"/*.png | tail -1 | cut -f1)
+        folder_labels+=("$label")
+    done
+    if ! cmp -s "$work/folder-j1/p07.png" "$work/folder-j2/p07.png"; then
+        echo "compare.sh: -j 2 wrote other bytes than -j 1" >&2
+        exit 1
+    fi
+    if [ -n "$have_pngquant" ]; then
+        mkdir -p "$work/folder-pq"
+        label="xargs -P 2 pngquant (16 x 3 MP)"
+        cat >"$work/pq-folder.sh" <<'EOF'
+cd "$1" && ls ./*.png | xargs -P 2 -I{} pngquant --force --output "$2/{}" 256 {}
+EOF
+        best_of "$label" sh "$work/pq-folder.sh" "$work/folder" "$work/folder-pq"
+        out_bytes[$label]=$(du -cb "$work/folder-pq"/*.png | tail -1 | cut -f1)
+        folder_labels+=("$label")
+    fi
+fi
+
+if part modes; then
 reference="zinop-cli -f bmp -d diffusefs"
 echo "12 MP test card (${width}x${height}), 256 colours, best of $runs, $(nproc) cores," \
     "load average $(cut -d' ' -f1 /proc/loadavg)"
 printf "%-32s %8s %8s %9s %8s %7s %7s\n" "command" "wall s" "cpu s" "peak MiB" "B/pixel" \
     "wall x" "cpu x"
-for label in "${labels[@]}"; do
+for label in "${mode_labels[@]}"; do
     awk -v l="$label" -v t="${best_time[$label]}" -v c="${best_cpu[$label]}" \
         -v kb="${peak_kb[$label]}" -v px=$pixels -v rt="${best_time[$reference]}" \
         -v rc="${best_cpu[$reference]}" 'BEGIN {
@@ -126,3 +229,11 @@ for label in "${labels[@]}"; do
 done
 echo "x: time / time of '$reference' (above 1: slower than it). cpu s = user + system;"
 echo "on a busy machine the cpu column compares more fairly than wall time."
+fi
+if part png; then
+    print_table "PNG in -> PNG out, 12 MP test card, 256 colours" "$png_reference" "${png_labels[@]}"
+fi
+if part folder; then
+    print_table "16 pictures of 3 MP, PNG in -> PNG out" "zinop-cli -j 1 (16 x 3 MP, none)" \
+        "${folder_labels[@]}"
+fi

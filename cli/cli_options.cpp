@@ -167,6 +167,15 @@ constexpr TOptionSpec kOptions[] = {
     {.Long = "--integrated",
      .Help = "one shared palette for all files",
      .ToParse = [](TP s, TV) { s.Options.Integrated = true; }},
+    {.Short = 'j',
+     .Long = "--jobs",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 0,
+     .High = 64,
+     .Help = "files reduced at once, 1..64, 0 one per core (1); outputs and\n"
+             "log as with 1; --integrated allows only 1",
+     .ToParse = [](TP s, TV v) { s.Options.Jobs = v.Number; }},
     {.Long = "--gif-type",
      .Arg = "N",
      .Kind = TValueKind::Whole,
@@ -466,6 +475,14 @@ std::string BuildUsage() {
     AppendUsageSection("\nOptions of every command:\n", kForEvery, text);
     text += R"(
 Output name: output folder + file name without extension + .bmp, .png or .gif.
+
+Which PNG settings: reduced pictures (reduce -f png) are smaller and faster with
+--png-filters none. On the 12 MP test card, 256 colours, PNG in and out:
+  adaptive, level 9 (default)  4.31 MB  4.9 s
+  none, level 9                2.57 MB  7.5 s   the smallest
+  none, level 6                2.67 MB  2.0 s   the fastest that stays small
+  pngquant 256                 2.87 MB  9.0 s
+Full-colour pictures (convert) compress better with adaptive filters.
 )";
     text += "Pictures of up to " + std::to_string(kMaxPicturePixels) +
             " pixels (16384 x 16384) are read; larger ones are refused.\n";
@@ -544,6 +561,12 @@ bool ParseCommandLine(int argc, const char* const* argv, TCliOptions& options, s
                     " only";
             return false;
         }
+    }
+    // -j 1 is the integrated run's own way and so is accepted with it.
+    if (options.Integrated && options.Jobs != 1) {
+        error = "--integrated and --jobs " + std::to_string(options.Jobs) +
+                " cannot be combined: an integrated run is one job with one palette";
+        return false;
     }
     return CheckFileCount(options, error);
 }

@@ -22,6 +22,7 @@ struct TCliOptions {
     std::string PluginsDir;          // --plugins; empty: the folder of zinop-cli
     bool Quiet = false;
     bool Integrated = false;
+    int Jobs = 1;          // -j: files reduced at once, 1..64; 0: one per core
     TPngWriteOptions Png;  // --png-filters, --png-level: reduce and convert
     // Record changes in command-line order, each already checked.
     std::vector<std::function<void(TSettingsRecord&)>> Changes;

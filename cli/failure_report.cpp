@@ -12,8 +12,12 @@
 
 namespace {
 
-void Say(const char* what, const std::string& path, const std::string& reason) {
-    std::fprintf(stderr, "zinop-cli: %s %s: %s\n", what, path.c_str(), reason.c_str());
+std::string Line(const char* what, const std::string& path, const std::string& reason) {
+    return std::string("zinop-cli: ") + what + " " + path + ": " + reason;
+}
+
+void Say(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
 }
 
@@ -27,22 +31,30 @@ std::string ReadFailureReason(const std::string& path) {
     return "not a picture any plug-in or the BMP reader understands";
 }
 
-void ReportReadFailure(const std::string& path) {
-    Say("cannot read", path, ReadFailureReason(path));
+std::string ReadFailureLine(const std::string& path) {
+    return Line("cannot read", path, ReadFailureReason(path));
 }
 
-void ReportWriteFailure(const std::string& path) {
+std::string WriteFailureLine(const std::string& path) {
     const int error = SafeFileError();
-    Say("cannot write", path,
-        error != 0 ? std::string(std::strerror(error))
-                   : std::string("the writer refused the picture"));
+    return Line("cannot write", path,
+                error != 0 ? std::string(std::strerror(error))
+                           : std::string("the writer refused the picture"));
 }
 
-void ReportSkip(const std::string& sourcePath, const TOutputPlan& output) {
+std::string SkipLine(const std::string& sourcePath, const TOutputPlan& output) {
     const char* why = output.Verdict == TOutputVerdict::SourceOfRun
                           ? "it is one of the files of this run"
                           : "an earlier file of this run writes it";
-    Say("not writing", output.Path + " (from " + sourcePath + ")", why);
+    return Line("not writing", output.Path + " (from " + sourcePath + ")", why);
+}
+
+void ReportReadFailure(const std::string& path) { Say(ReadFailureLine(path)); }
+
+void ReportWriteFailure(const std::string& path) { Say(WriteFailureLine(path)); }
+
+void ReportSkip(const std::string& sourcePath, const TOutputPlan& output) {
+    Say(SkipLine(sourcePath, output));
 }
 
 std::string OutputFolderProblem(const std::string& folder) {

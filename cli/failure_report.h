@@ -22,6 +22,13 @@ void ReportWriteFailure(const std::string& path);
 // refused.
 void ReportSkip(const std::string& sourcePath, const TOutputPlan& output);
 
+// The lines above without their line break, for a caller that prints them
+// later (zinop-cli -j prints each file's lines in list order). The write
+// failure reads SafeFileError() of the calling thread.
+std::string ReadFailureLine(const std::string& path);
+std::string WriteFailureLine(const std::string& path);
+std::string SkipLine(const std::string& sourcePath, const TOutputPlan& output);
+
 // An output folder that a run cannot write into: the reason, or "" when it
 // looks usable (it exists, is a folder, and may be written and searched).
 std::string OutputFolderProblem(const std::string& folder);

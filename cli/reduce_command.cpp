@@ -2,15 +2,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "cli/cli_commands.h"
 #include "cli/failure_report.h"
 #include "cli/interrupt.h"
 #include "cli/main_queue.h"
+#include "cli/parallel_reduce.h"
 #include "cli/progress_bar.h"
 #include "config/safe_file.h"
 #include "engine/batch.h"
@@ -50,6 +53,15 @@ class TWorkerHost {
     std::unique_ptr<TConvert> worker_;
 };
 
+// -j: 0 is one per core; never more workers than files.
+int WorkerCount(const TCliOptions& options) {
+    int jobs = options.Jobs;
+    if (jobs == 0) {
+        jobs = std::min(64, static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+    }
+    return std::clamp(jobs, 1, std::max(1, static_cast<int>(options.Files.size())));
+}
+
 int ExitStatus(const TBatchTally& tally) {
     if (TInterruptGuard::Interrupted()) {
         return TInterruptGuard::ExitStatus();
@@ -74,6 +86,10 @@ int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
                      problem.c_str());
         return kExitFailed;
     }
+    const int jobs = WorkerCount(options);
+    if (jobs > 1) {
+        return RunParallelReduce(options, settings, output, jobs);
+    }
 
     TMainQueue queue;
     TProgressBar bar(isatty(STDERR_FILENO) != 0);
@@ -96,12 +112,10 @@ int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
         }
         return status;
     };
-    // PNG files take the command line's filter and level; the other formats
-    // and the PNG interlace flag are the core's.
-    hooks.Save = [&bar, png = options.Png](const TPictureRecord& record, const TBatchOutput& to) {
+    hooks.Save = [&bar, save = CliBatchSaver(options.Png)](const TPictureRecord& record,
+                                                           const TBatchOutput& to) {
         SetSafeFileError(0);
-        const bool written =
-            to.Format == 1 ? SavePng(record, to.PngInterlace, png) : SaveBatchResult(record, to);
+        const bool written = save(record, to);
         if (!written) {
             bar.Clear();
             ReportWriteFailure(record.FileName);

@@ -112,11 +112,12 @@ void TBatchRun::End() {
 // source path in result.FileName; an output the plan refuses (a file of the
 // list, or an earlier file's output) is skipped. True when written.
 bool TBatchRun::WriteResult(TPictureRecord& result, size_t fileIndex) {
-    result.FileName = plan_[fileIndex].Path;
-    if (plan_[fileIndex].Verdict != TOutputVerdict::Write) {
+    const TOutputPlan& plan = OneFile ? OneOutput : plan_[fileIndex];
+    result.FileName = plan.Path;
+    if (plan.Verdict != TOutputVerdict::Write) {
         Log(Text(TextId::BatchSkipSameName));
         ++tally_.Skipped;
-        if (hooks_.Skipped) hooks_.Skipped(files_[fileIndex], plan_[fileIndex]);
+        if (hooks_.Skipped) hooks_.Skipped(files_[fileIndex], plan);
         return false;
     }
     if (hooks_.BeforeSave) {
@@ -143,7 +144,26 @@ void TBatchRun::StartPerFile() {
     plan_ = PlanBatchOutputs(files_, output_.Folder, output_.Format);
     job_.StopRequested.store(false);
     BatchIndex = -1;
+    EndIndex = files_.size();
+    OneFile = false;
     Drive(&TBatchRun::BatchStep);
+}
+
+void TBatchRun::StartPerFileAt(size_t index, TOutputPlan output) {
+    if (running_ || index >= files_.size()) {
+        return;
+    }
+    running_ = true;
+    cancelled_ = false;
+    tally_ = TBatchTally{};
+    job_.StopRequested.store(false);
+    job_.Succeeded = true;
+    BatchSource = TPictureRecord{};
+    BatchIndex = static_cast<int>(index) - 1;  // the next file to load is index
+    EndIndex = index + 1;
+    OneFile = true;
+    OneOutput = std::move(output);
+    Drive(&TBatchRun::LoadNextAndStart);
 }
 
 void TBatchRun::BatchStep() {
@@ -171,7 +191,9 @@ void TBatchRun::BatchStep() {
         LoadNextAndStart();
         return;
     }
-    Log(Text(TextId::BatchAbort));
+    if (!OneFile) {
+        Log(Text(TextId::BatchAbort));
+    }
     tally_.Aborted = true;
     EndPerFileRun();
 }
@@ -191,7 +213,7 @@ void TBatchRun::SaveCurrentResult() {
 void TBatchRun::LoadNextAndStart() {
     for (;;) {
         ++BatchIndex;
-        if (BatchIndex >= static_cast<int>(files_.size())) {
+        if (BatchIndex >= static_cast<int>(EndIndex)) {
             EndPerFileRun();
             return;
         }
@@ -234,7 +256,9 @@ bool TBatchRun::PrepareWorkBuffer(size_t pixels) {
 void TBatchRun::EndPerFileRun() {
     BatchSource = TPictureRecord{};
     Release(WorkBuffer);
-    Log(Text(TextId::BatchComplete));
+    if (!OneFile) {
+        Log(Text(TextId::BatchComplete));
+    }
     End();
 }
 

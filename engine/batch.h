@@ -192,6 +192,16 @@ class TBatchRun {
     // file in turn. A cancel during a reduction skips that file's save and
     // ends the run with "Abort." then "Complete.".
     void StartPerFile();
+    // One file of a per-file run, for a caller that runs the files of one
+    // list at once, each on its own TBatchRun and job: the lines of
+    // files[index] exactly as the per-file run writes them ("Load : " ...
+    // "Finish (index + 1/number of files) ", or "Can't load : "), without the
+    // run's opening empty line and closing "Abort." and "Complete.", which
+    // the caller writes once. output is the file's entry of the whole
+    // list's PlanBatchOutputs, which the caller makes once before any file
+    // of the list starts. A stop request during the reduction skips the save
+    // and sets the tally's Aborted.
+    void StartPerFileAt(size_t index, TOutputPlan output);
     // Integrated run: loads every file ("Load : " / "Can't load : "), ends
     // with "Abort." when none loaded, else reduces all with one palette and
     // saves each ("Save : " / "Can't save" / "Skip : same filename"), then
@@ -242,6 +252,9 @@ class TBatchRun {
     void (TBatchRun::*deferred_)() = nullptr;  // completion that arrived while starting
     // Per-file run state.
     int BatchIndex = -1;
+    size_t EndIndex = 0;    // the run ends when BatchIndex reaches it
+    bool OneFile = false;   // StartPerFileAt: no opening and closing lines
+    TOutputPlan OneOutput;  // StartPerFileAt: the file's output and verdict
     TPictureRecord BatchSource;
     TPictureRecord ResultRecord;
     std::vector<int32_t> WorkBuffer;

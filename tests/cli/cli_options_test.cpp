@@ -207,4 +207,21 @@ TEST(CliOptions, PngSettingsForReduceAndConvertOnly) {
     EXPECT_EQ(Parse({"convert", "-c", "16", "a", "b"}).Error, "--colors applies to reduce only");
 }
 
+TEST(CliOptions, JobsAndTheirConflictWithIntegrated) {
+    EXPECT_EQ(Parse({"reduce", "x"}).Options.Jobs, 1);
+    EXPECT_EQ(Parse({"reduce", "-j", "0", "x"}).Options.Jobs, 0);
+    EXPECT_EQ(Parse({"reduce", "--jobs=64", "x"}).Options.Jobs, 64);
+    EXPECT_EQ(Parse({"reduce", "-j4", "x"}).Options.Jobs, 4);
+    EXPECT_EQ(Parse({"reduce", "-j", "65", "x"}).Error,
+              "--jobs: expected a whole number in 0..64, got '65'");
+    EXPECT_EQ(Parse({"info", "-j", "2", "x"}).Error, "--jobs applies to reduce only");
+    EXPECT_TRUE(Parse({"reduce", "--integrated", "-j", "1", "x"}).Ok);
+    for (const char* jobs : {"0", "2"}) {
+        const TParse parse = Parse({"reduce", "-j", jobs, "--integrated", "x"});
+        EXPECT_FALSE(parse.Ok);
+        EXPECT_EQ(parse.Error.rfind(std::string("--integrated and --jobs ") + jobs, 0), 0u)
+            << parse.Error;
+    }
+}
+
 }  // namespace

@@ -144,6 +144,41 @@ TEST_F(BatchRunTest, PerFileRunOfThreeFilesWithAnUnreadableSecond) {
     EXPECT_FALSE(run.Tally().Aborted);
 }
 
+// zinop-cli -j runs each file on its own run; together the files' lines
+// are the per-file run's, without its opening and closing lines.
+TEST_F(BatchRunTest, OneFileAtATimeGivesEachFilesBlockOfThePerFileRun) {
+    Files.Sizes = {{"/in/a.bmp", 3}, {"/in/c.jpg", 4}};
+    const Lines files = {"/in/a.bmp", "/in/b.bmp", "/in/c.jpg"};
+    const std::vector<TOutputPlan> plan = PlanBatchOutputs(files, Output.Folder, Output.Format);
+    TBatchRun run(Job, Output, files, Hooks());
+    int written = 0;
+    for (size_t i : {2u, 0u, 1u}) {  // any order: each block stands alone
+        run.StartPerFileAt(i, plan[i]);
+        EXPECT_FALSE(run.Running());
+        EXPECT_FALSE(run.Tally().Aborted);
+        written += run.Tally().Written;
+    }
+    EXPECT_EQ(Log, (Lines{"Load : /in/c.jpg", "Reduce...", "Save...", "Finish (3/3) /out/c.png",
+                          "Load : /in/a.bmp", "Reduce...", "Save...", "Finish (1/3) /out/a.png",
+                          "Can't load : /in/b.bmp"}));
+    EXPECT_EQ(written, 2);
+    EXPECT_EQ(FinishedCalls, 3);
+
+    // A refused output is skipped; a stop during the reduction is no save
+    // and no "Abort." line (the caller writes it once), but Aborted.
+    Log.clear();
+    run.StartPerFileAt(0, TOutputPlan{"/in/a.bmp", TOutputVerdict::SourceOfRun});
+    EXPECT_EQ(Log.back(), "Skip : same filename");
+    Log.clear();
+    Engine.Synchronous = false;
+    run.StartPerFileAt(2, plan[2]);
+    Job.StopRequested = true;
+    Engine.Finish();
+    EXPECT_EQ(Log, (Lines{"Load : /in/c.jpg", "Reduce..."}));
+    EXPECT_TRUE(run.Tally().Aborted);
+    EXPECT_EQ(Saved.size(), 2u);
+}
+
 TEST_F(BatchRunTest, JapaneseLogTexts) {
     SetUseEnglish(false);
     Files.Sizes = {{"/in/a.bmp", 3}};

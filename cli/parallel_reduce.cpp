@@ -1,0 +1,209 @@
+#include "cli/parallel_reduce.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "cli/failure_report.h"
+#include "cli/interrupt.h"
+#include "cli/progress_bar.h"
+#include "config/safe_file.h"
+#include "config/texts.h"
+#include "engine/reduce_job.h"
+#include "formats/bmp.h"
+#include "formats/png_writer.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kTick{100};
+
+// What one file of the list left behind, handed from its worker to the
+// main thread once Ended is set: its lines in the order they were made,
+// each for stdout (the log) or stderr (a reason).
+struct TFileBlock {
+    std::vector<std::pair<bool, std::string>> Lines;  // (to stderr, text)
+    TBatchTally Tally;
+    bool Ended = false;
+};
+
+class TParallelRun {
+  public:
+    TParallelRun(const TCliOptions& options, const TSettingsRecord& settings,
+                 const TBatchOutput& output, int jobs)
+        : options_(options),
+          output_(output),
+          plan_(PlanBatchOutputs(options.Files, output.Folder, output.Format)),
+          blocks_(options.Files.size()),
+          running_(jobs) {
+        for (int i = 0; i < jobs; ++i) {
+            TSettingsRecord copy = settings;
+            jobs_.push_back(std::make_unique<ReduceJob>());
+            FillReduceJob(copy, *jobs_.back());
+        }
+    }
+
+    // Runs every file; returns the exit status.
+    int Run() {
+        TProgressBar bar(isatty(STDERR_FILENO) != 0);
+        TInterruptGuard interrupt;
+        Print(bar, false, "");
+        std::vector<std::thread> workers;
+        for (size_t w = 0; w < jobs_.size(); ++w) {
+            workers.emplace_back([this, w] { Work(*jobs_[w]); });
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (running_ > 0) {
+            ended_.wait_for(lock, kTick);
+            if (TInterruptGuard::Interrupted()) {
+                StopAll();
+            }
+            lock.unlock();
+            FlushEnded(bar);
+            bar.ShowCount("Files ", done_.load(), static_cast<int>(blocks_.size()));
+            lock.lock();
+        }
+        lock.unlock();
+        for (std::thread& worker : workers) worker.join();
+        FlushEnded(bar);
+        return Finish(bar);
+    }
+
+  private:
+    // A worker: one job and one TBatchRun for all its files (the run copies
+    // the list once), taking the next file of the list until none is left
+    // or the run is stopped.
+    void Work(ReduceJob& job) {
+        size_t current = 0;  // the file being run
+        auto add = [this, &current](bool toStderr, std::string line) {
+            blocks_[current].Lines.emplace_back(toStderr, std::move(line));
+        };
+        TBatchHooks hooks;
+        hooks.Log = [add](const std::string& line) { add(false, line); };
+        hooks.Load = [add](TPictureRecord& record) {
+            const int status = LoadPicture(record);
+            if (status != 0) add(true, ReadFailureLine(record.FileName));
+            return status;
+        };
+        hooks.Save = [add, save = CliBatchSaver(options_.Png)](const TPictureRecord& record,
+                                                               const TBatchOutput& to) {
+            SetSafeFileError(0);
+            const bool written = save(record, to);
+            if (!written) add(true, WriteFailureLine(record.FileName));
+            return written;
+        };
+        hooks.Skipped = [add](const std::string& source, const TOutputPlan& plan) {
+            add(true, SkipLine(source, plan));
+        };
+        hooks.StopRequested = [this] { return stopped_.load(); };
+        // The reduction runs right here, on this worker's thread.
+        hooks.StartWorker = [this](ReduceJob& j, std::function<void()> done) {
+            if (stopped_.load()) j.StopRequested.store(true);
+            RunJob(j);
+            done();
+        };
+        TBatchRun run(job, output_, options_.Files, hooks);
+        for (;;) {
+            current = next_.fetch_add(1);
+            if (current >= blocks_.size() || stopped_.load()) break;
+            run.StartPerFileAt(current, plan_[current]);  // returns when the file has ended
+            std::lock_guard<std::mutex> lock(mutex_);
+            blocks_[current].Tally = run.Tally();
+            blocks_[current].Ended = true;
+            ++done_;
+            ended_.notify_all();
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        --running_;
+        ended_.notify_all();
+    }
+
+    // Called with mutex_ held. A job that has not reached its reduction yet
+    // clears its stop request when it starts, so the main loop sends it again
+    // every tick until the run ends.
+    void StopAll() {
+        stopped_.store(true);
+        for (const auto& job : jobs_) job->StopRequested.store(true);
+    }
+
+    // Prints the blocks of every file that has ended, up to the first that
+    // has not.
+    void FlushEnded(TProgressBar& bar) {
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (printed_ >= blocks_.size() || !blocks_[printed_].Ended) return;
+            }
+            for (const auto& [toStderr, line] : blocks_[printed_].Lines) {
+                Print(bar, toStderr, line);
+            }
+            ++printed_;
+        }
+    }
+
+    // As the sequential run prints: reasons always, the log unless quiet;
+    // a closed pipe (SIGPIPE is ignored) ends the log, not the run.
+    void Print(TProgressBar& bar, bool toStderr, const std::string& line) {
+        FILE* stream = toStderr ? stderr : stdout;
+        if ((!toStderr && options_.Quiet) || std::ferror(stream)) return;
+        bar.Clear();
+        std::fputs(line.c_str(), stream);
+        std::fputc('\n', stream);
+        std::fflush(stream);
+    }
+
+    // The closing lines and the exit status, as the sequential run ends.
+    int Finish(TProgressBar& bar) {
+        TBatchTally total;
+        bool aborted = printed_ < blocks_.size();  // files never started after a stop
+        for (const TFileBlock& block : blocks_) {
+            total.LoadFailures += block.Tally.LoadFailures;
+            total.SaveFailures += block.Tally.SaveFailures;
+            total.Skipped += block.Tally.Skipped;
+            aborted = aborted || block.Tally.Aborted;
+        }
+        bar.Clear();
+        if (aborted) Print(bar, false, Text(TextId::BatchAbort));
+        Print(bar, false, Text(TextId::BatchComplete));
+        if (TInterruptGuard::Interrupted()) return TInterruptGuard::ExitStatus();
+        const bool allWritten =
+            total.LoadFailures == 0 && total.SaveFailures == 0 && total.Skipped == 0 && !aborted;
+        return allWritten ? kExitOk : kExitFailed;
+    }
+
+    const TCliOptions& options_;
+    const TBatchOutput output_;
+    const std::vector<TOutputPlan> plan_;           // made before any file starts
+    std::vector<std::unique_ptr<ReduceJob>> jobs_;  // one per worker
+    std::vector<TFileBlock> blocks_;                // one per file of the list
+    std::atomic<size_t> next_{0};                   // the next file to take
+    std::atomic<bool> stopped_{false};
+    std::atomic<int> done_{0};
+    size_t printed_ = 0;  // main thread only
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    int running_;  // workers not yet ended
+};
+
+}  // namespace
+
+TBatchSaver CliBatchSaver(const TPngWriteOptions& png) {
+    return [png](const TPictureRecord& record, const TBatchOutput& output) {
+        return output.Format == 1 ? SavePng(record, output.PngInterlace, png)
+                                  : SaveBatchResult(record, output);
+    };
+}
+
+int RunParallelReduce(const TCliOptions& options, const TSettingsRecord& settings,
+                      const TBatchOutput& output, int jobs) {
+    TParallelRun run(options, settings, output, jobs);
+    return run.Run();
+}
