@@ -1,6 +1,5 @@
 #include "app/shell_open.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -31,9 +30,9 @@ void ShellOpen(const QString& target) {
 }
 
 void OpenHelpPage(const QString& relativePath) {
-    const std::string folder =
-        AddTrailingSeparator(QCoreApplication::applicationDirPath().toStdString());
-    ShellOpen(QString::fromStdString(folder) + relativePath);
+    // Beside the program first, then where the package installed the pages.
+    ShellOpen(
+        QString::fromStdString(HelpPagePathFor(CurrentProgramPlace(), relativePath.toStdString())));
 }
 
 void SetShellOpenHook(TShellOpenHook hook) { Hook() = std::move(hook); }

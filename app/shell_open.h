@@ -6,7 +6,7 @@
 #include <QString>
 #include <functional>
 
-// Help pages, relative to the program folder.
+// Help pages, relative to the program folder (or the installed help folder).
 inline constexpr const char* kHelpOperation = "image/operation.htm";  // main window F1
 inline constexpr const char* kHelpSetting = "image/setting.htm";      // settings dialog F1
 inline constexpr const char* kHelpMenu = "image/menu.htm";            // plug-in dialog F1
@@ -14,7 +14,8 @@ inline constexpr const char* kHelpReadme = "readme.htm";              // Manual
 
 // Opens target (a local path or a web address) with the desktop's handler.
 void ShellOpen(const QString& target);
-// Opens the program folder + relativePath with ShellOpen.
+// Opens the page with ShellOpen: program folder + relativePath when that
+// file exists, else the installed help folder's copy (HelpPagePathFor).
 void OpenHelpPage(const QString& relativePath);
 
 // Tests replace the desktop with a recorder; an empty hook restores it.

@@ -7,21 +7,24 @@
 #include "config/settings_record.h"
 #include "formats/picture.h"
 
-inline constexpr int kExitOk = 0;           // every file written
-inline constexpr int kExitFailed = 1;       // a file could not be loaded or saved
-inline constexpr int kExitUsage = 2;        // usage error
-inline constexpr int kExitInterrupted = 130;  // Ctrl+C (128 + SIGINT)
+inline constexpr int kExitOk = 0;             // every file written
+inline constexpr int kExitFailed = 1;         // a file could not be loaded or saved
+inline constexpr int kExitUsage = 2;          // usage error
+inline constexpr int kExitInterrupted = 130;  // Ctrl+C (128 + SIGINT); SIGTERM 143, SIGHUP 129
 
 // Reduces options.Files with settings as a per-file or integrated batch run,
 // printing the run's log on stdout (unless quiet) and a progress bar on
 // stderr when it is a terminal. 0 when every file was written; 1 when a file
 // could not be loaded or saved, was skipped (its output would overwrite it)
-// or the run was aborted; 130 after Ctrl+C.
+// or the run was aborted; 128 + the signal after SIGINT (130), SIGTERM
+// (143) or SIGHUP (129). Every failed, skipped or unreadable file also gets
+// one line on stderr, with -q too. A missing output folder fails (1) before
+// the first file is loaded.
 int RunReduce(const TCliOptions& options, TSettingsRecord settings);
 
 // Loads IN and writes it full colour to OUT: .bmp 24-bit, .png RGB (case
-// does not matter); .gif is refused ("Can't save", 1); another extension is
-// a usage error (2).
+// does not matter); any other extension, .gif included (GIF holds only
+// reduced pictures), is a usage error (2) found before IN is loaded.
 int RunConvert(const TCliOptions& options);
 
 // Prints "W x H / N color(s)." for FILE.

@@ -1,18 +1,235 @@
 #include "cli/cli_options.h"
 
 #include <array>
-#include <cstring>
+#include <optional>
+#include <string>
 #include <string_view>
+
+#include "formats/pixel_cap.h"
 
 namespace {
 
-using TChange = std::function<void(TSettingsRecord&)>;
-
-// One value the user gave: either a record change, or a message.
-struct TParsed {
-    bool Ok = false;
-    TChange Change;
+// How an option's value is read and checked.
+enum class TValueKind {
+    Flag,    // no value
+    Whole,   // a whole number in Low..High
+    Choice,  // one of Choices; the value is its index
+    Triple,  // three whole numbers in Low..High, separated by commas
+    Folder,  // any text but the empty one
+    Text,    // any text
 };
+
+// Commands an option applies to, as a bit set.
+constexpr unsigned kForReduce = 1;
+constexpr unsigned kForConvert = 2;
+constexpr unsigned kForInfo = 4;
+constexpr unsigned kForPlugins = 8;
+constexpr unsigned kForEvery = kForReduce | kForConvert | kForInfo | kForPlugins;
+
+// A checked value.
+struct TValue {
+    int Number = 0;                // Whole, Choice (the index)
+    std::array<int, 3> Numbers{};  // Triple
+    std::string_view Text;         // Folder, Text (points into argv)
+};
+
+// Where parsing leaves its results.
+struct TParseState {
+    TCliOptions& Options;
+    std::optional<TCliCommand> HelpOrVersion;  // the first of --help, --version
+};
+
+// One option: its names, how its value is checked, where it goes and its
+// line in the usage text. Exactly one of ToParse and ToRecord is set:
+// ToParse acts on the command line itself, ToRecord becomes a change of the
+// settings record, applied in command-line order after any --settings file.
+struct TOptionSpec {
+    char Short = 0;  // 0: none
+    const char* Long = nullptr;
+    const char* Arg = nullptr;  // the value's name in the usage; null for a flag
+    TValueKind Kind = TValueKind::Flag;
+    int Low = 0;
+    int High = 0;
+    const char* Choices = nullptr;  // Choice: the names, separated by single spaces
+    unsigned Commands = kForReduce;
+    const char* Help = nullptr;  // null: not listed; '\n' starts a continuation line
+    void (*ToParse)(TParseState&, const TValue&) = nullptr;
+    void (*ToRecord)(TSettingsRecord&, const TValue&) = nullptr;
+};
+
+TPaletteSizeButton ButtonForColors(int colors) {
+    switch (colors) {
+        case 256:
+            return RadioButton8bit;
+        case 16:
+            return RadioButton4bit;
+        case 2:
+            return RadioButton1bit;
+        default:
+            return RadioButtonPalette;
+    }
+}
+
+using TV = const TValue&;
+using TR = TSettingsRecord&;
+using TP = TParseState&;
+
+// The usage lists the options in this order, grouped by the commands they
+// apply to.
+constexpr TOptionSpec kOptions[] = {
+    {.Short = 'o',
+     .Long = "--output-dir",
+     .Arg = "DIR",
+     .Kind = TValueKind::Folder,
+     .Help = "output folder (the current directory)",
+     .ToParse = [](TP s, TV v) { s.Options.OutputDir = v.Text; }},
+    {.Short = 'f',
+     .Long = "--format",
+     .Arg = "FMT",
+     .Kind = TValueKind::Choice,
+     .Choices = "bmp png gif",
+     .Help = "bmp, png or gif (bmp)",
+     .ToRecord = [](TR r,
+                    TV v) { r.BatchFormatButton = static_cast<TBatchFormatButton>(v.Number); }},
+    {.Short = 'c',
+     .Long = "--colors",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 2,
+     .High = 256,
+     .Help = "palette size, 2..256 (256)",
+     .ToRecord =
+         [](TR r, TV v) {
+             r.PaletteSizeButton = ButtonForColors(v.Number);
+             if (r.PaletteSizeButton == RadioButtonPalette) {
+                 r.UpDownValue = v.Number;
+             }
+         }},
+    {.Long = "--fixed16",
+     .Help = "add the 16 fixed colours",
+     .ToRecord = [](TR r, TV) { r.CheckBoxAdd16 = true; }},
+    {.Long = "--transparent",
+     .Arg = "CORNER",
+     .Kind = TValueKind::Choice,
+     .Choices = "tl bl tr br",
+     .Help = "keep a palette entry for the colour of corner tl, bl, tr or br",
+     .ToRecord =
+         [](TR r, TV v) {
+             r.CheckBoxTrans = true;
+             r.TransCornerButton = static_cast<TTransCornerButton>(v.Number);
+         }},
+    {.Short = 'd',
+     .Long = "--dither",
+     .Arg = "MODE",
+     .Kind = TValueKind::Choice,
+     .Choices = "none gpeanos diffusefs maem anime",
+     .Help = "none, gpeanos, diffusefs, maem or anime (diffusefs)",
+     .ToRecord = [](TR r, TV v) { r.ComboBoxDither = v.Number; }},
+    {.Long = "--depth",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 0,
+     .High = 10,
+     .Help = "dither depth, 0..10 (7)",
+     .ToRecord = [](TR r, TV v) { r.TrackBarDither = v.Number; }},
+    {.Long = "--spread",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 0,
+     .High = 64,
+     .Help = "Anime spread, 0..64 (16)",
+     .ToRecord = [](TR r, TV v) { r.UpDownDitherOption = v.Number; }},
+    {.Long = "--output-fix",
+     .Arg = "GRID",
+     .Kind = TValueKind::Choice,
+     .Choices = "web 444 555 655 666 777 888",
+     .Help = "web, 444, 555, 655, 666, 777 or 888 (888)",
+     .ToRecord = [](TR r, TV v) { r.ComboBoxPaletteVolume = v.Number; }},
+    {.Long = "--source-bits",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 5,
+     .High = 8,
+     .Help = "source precision, 5, 6, 7 or 8 (8)",
+     .ToRecord = [](TR r, TV v) { r.ComboBoxTrim = v.Number - 5; }},
+    {.Long = "--weights",
+     .Arg = "CB,CR,CG",
+     .Kind = TValueKind::Triple,
+     .Low = 0,
+     .High = 20,
+     .Help = "colour weights, slider positions 0..20 each (10,10,10)",
+     .ToRecord =
+         [](TR r, TV v) {
+             r.TrackBarCb = v.Numbers[0];
+             r.TrackBarCr = v.Numbers[1];
+             r.TrackBarCg = v.Numbers[2];
+         }},
+    {.Long = "--integrated",
+     .Help = "one shared palette for all files",
+     .ToParse = [](TP s, TV) { s.Options.Integrated = true; }},
+    {.Long = "--gif-type",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 0,
+     .High = 3,
+     .Help = "0 87a, 1 87a interlaced, 2 89a, 3 89a interlaced (0)",
+     .ToRecord = [](TR r, TV v) { r.ComboBoxGIF = v.Number; }},
+    {.Long = "--png-interlace",
+     .Help = "write Adam7-interlaced PNG files",
+     .ToRecord = [](TR r, TV) { r.CheckBoxPNGinterlace = true; }},
+    {.Long = "--png-filters",
+     .Arg = "MODE",
+     .Kind = TValueKind::Choice,
+     .Choices = "adaptive none",
+     .Commands = kForReduce | kForConvert,
+     .Help = "adaptive: libpng picks a row filter per row, for full colour;\n"
+             "none: filter type 0 on every row, for reduced pictures (adaptive)",
+     .ToParse = [](TP s, TV v) { s.Options.Png.AdaptiveFilters = v.Number == 0; }},
+    {.Long = "--png-level",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 0,
+     .High = 9,
+     .Commands = kForReduce | kForConvert,
+     .Help = "zlib compression level, 0..9 (9)",
+     .ToParse = [](TP s, TV v) { s.Options.Png.Level = v.Number; }},
+    {.Short = 'q',
+     .Long = "--quiet",
+     .Help = "no log",
+     .ToParse = [](TP s, TV) { s.Options.Quiet = true; }},
+    {.Long = "--settings",
+     .Arg = "FILE",
+     .Kind = TValueKind::Text,
+     .Commands = kForEvery,
+     .Help = "take the settings from a Zinop.ini of version 35 (options\n"
+             "given here override it); its section \"plugins\" disables plug-ins\n"
+             "(without it: those disabled in the program's own Zinop.ini)",
+     .ToParse = [](TP s, TV v) { s.Options.SettingsFile = v.Text; }},
+    {.Long = "--plugins",
+     .Arg = "DIR",
+     .Kind = TValueKind::Text,
+     .Commands = kForEvery,
+     .Help = "plug-in folder (the folder of zinop-cli when it holds plug-ins,\n"
+             "else the installed plug-in folder)",
+     .ToParse = [](TP s, TV v) { s.Options.PluginsDir = v.Text; }},
+    {.Short = 'h',
+     .Long = "--help",
+     .Commands = kForEvery,
+     .ToParse = [](TP s, TV) { s.HelpOrVersion = s.HelpOrVersion.value_or(TCliCommand::Help); }},
+    {.Long = "--version",
+     .Commands = kForEvery,
+     .ToParse = [](TP s, TV) { s.HelpOrVersion = s.HelpOrVersion.value_or(TCliCommand::Version); }},
+};
+
+const TOptionSpec* FindOption(std::string_view name) {
+    for (const TOptionSpec& option : kOptions) {
+        if (name == option.Long ||
+            (option.Short != 0 && name.size() == 2 && name[0] == '-' && name[1] == option.Short)) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
 
 bool ParseWhole(std::string_view text, int low, int high, int& value) {
     if (text.empty() || text.size() > 9) {
@@ -32,212 +249,91 @@ bool ParseWhole(std::string_view text, int low, int high, int& value) {
     return true;
 }
 
-// Index of text in names, or -1.
-template <size_t N>
-int IndexOf(std::string_view text, const std::array<const char*, N>& names) {
-    for (size_t i = 0; i < N; ++i) {
-        if (text == names[i]) {
-            return static_cast<int>(i);
+bool ParseTriple(std::string_view text, int low, int high, std::array<int, 3>& numbers) {
+    for (size_t i = 0; i < 3; ++i) {
+        const size_t comma = text.find(',');
+        const bool last = i == 2;
+        if (last != (comma == std::string_view::npos) ||
+            !ParseWhole(text.substr(0, comma), low, high, numbers[i])) {
+            return false;
+        }
+        text = last ? std::string_view() : text.substr(comma + 1);
+    }
+    return true;
+}
+
+// The first name of a space-separated list; rest moves past it.
+std::string_view NextChoice(std::string_view& rest) {
+    const size_t space = rest.find(' ');
+    const std::string_view name = rest.substr(0, space);
+    rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+    return name;
+}
+
+int ChoiceIndex(const TOptionSpec& option, std::string_view text) {
+    std::string_view rest = option.Choices;
+    for (int index = 0; !rest.empty(); ++index) {
+        if (NextChoice(rest) == text) {
+            return index;
         }
     }
     return -1;
 }
 
-std::string Got(std::string_view value) { return ", got '" + std::string(value) + "'"; }
-
-constexpr std::array<const char*, 4> kCorners = {"tl", "bl", "tr", "br"};
-constexpr std::array<const char*, 5> kDithers = {"none", "gpeanos", "diffusefs", "maem", "anime"};
-constexpr std::array<const char*, 7> kGrids = {"web", "444", "555", "655", "666", "777", "888"};
-constexpr std::array<const char*, 3> kFormats = {"bmp", "png", "gif"};
-
-TPaletteSizeButton ButtonForColors(int colors) {
-    switch (colors) {
-        case 256:
-            return RadioButton8bit;
-        case 16:
-            return RadioButton4bit;
-        case 2:
-            return RadioButton1bit;
-        default:
-            return RadioButtonPalette;
+// "a, b or c".
+std::string ChoiceList(const TOptionSpec& option) {
+    std::string_view rest = option.Choices;
+    std::string list(NextChoice(rest));
+    while (!rest.empty()) {
+        const std::string_view name = NextChoice(rest);
+        list += (rest.empty() ? " or " : ", ") + std::string(name);
     }
+    return list;
 }
 
-// A whole-number option: the record field is set by store.
-bool WholeOption(std::string_view name, std::string_view value, int low, int high,
-                 void (*store)(TSettingsRecord&, int), TCliOptions& options, std::string& error) {
-    int number = 0;
-    if (!ParseWhole(value, low, high, number)) {
-        error = std::string(name) + ": expected a whole number in " + std::to_string(low) + ".." +
-                std::to_string(high) + Got(value);
-        return false;
-    }
-    options.Changes.push_back([store, number](TSettingsRecord& r) { store(r, number); });
-    return true;
+std::string Range(const TOptionSpec& option) {
+    return std::to_string(option.Low) + ".." + std::to_string(option.High);
 }
 
-// A choice among names: the record field is set by store with the index.
-template <size_t N>
-bool ChoiceOption(std::string_view name, std::string_view value,
-                  const std::array<const char*, N>& names, const char* allowed,
-                  void (*store)(TSettingsRecord&, int), TCliOptions& options, std::string& error) {
-    const int index = IndexOf(value, names);
-    if (index < 0) {
-        error = std::string(name) + ": expected " + allowed + Got(value);
-        return false;
-    }
-    options.Changes.push_back([store, index](TSettingsRecord& r) { store(r, index); });
-    return true;
-}
-
-bool WeightsOption(std::string_view value, TCliOptions& options, std::string& error) {
-    std::array<int, 3> positions{};
-    std::string_view rest = value;
-    bool ok = true;
-    for (size_t i = 0; i < 3 && ok; ++i) {
-        const size_t comma = rest.find(',');
-        const bool last = i == 2;
-        if (last != (comma == std::string_view::npos)) {
-            ok = false;
+// Checks text as the value of option; false with the message in error.
+bool ReadValue(const TOptionSpec& option, std::string_view text, TValue& value,
+               std::string& error) {
+    std::string expected;
+    switch (option.Kind) {
+        case TValueKind::Whole:
+            if (ParseWhole(text, option.Low, option.High, value.Number)) return true;
+            expected = "a whole number in " + Range(option);
             break;
-        }
-        ok = ParseWhole(rest.substr(0, comma), 0, 20, positions[i]);
-        rest = last ? std::string_view() : rest.substr(comma + 1);
-    }
-    if (!ok) {
-        error = "--weights: expected CB,CR,CG, three whole numbers in 0..20" + Got(value);
-        return false;
-    }
-    options.Changes.push_back([positions](TSettingsRecord& r) {
-        r.TrackBarCb = positions[0];
-        r.TrackBarCr = positions[1];
-        r.TrackBarCg = positions[2];
-    });
-    return true;
-}
-
-// Options that take a value. Returns false with error set on a bad value.
-bool ValueOption(std::string_view name, std::string_view value, TCliOptions& options,
-                 std::string& error) {
-    if (name == "--output-dir") {
-        if (value.empty()) {
-            error = "--output-dir: expected a folder";
+        case TValueKind::Choice:
+            value.Number = ChoiceIndex(option, text);
+            if (value.Number >= 0) return true;
+            expected = ChoiceList(option);
+            break;
+        case TValueKind::Triple:
+            if (ParseTriple(text, option.Low, option.High, value.Numbers)) return true;
+            expected = std::string(option.Arg) + ", three whole numbers in " + Range(option);
+            break;
+        case TValueKind::Folder:
+            value.Text = text;
+            if (!text.empty()) return true;
+            error = std::string(option.Long) + ": expected a folder";
             return false;
-        }
-        options.OutputDir = value;
-        return true;
+        default:
+            value.Text = text;
+            return true;
     }
-    if (name == "--settings") {
-        options.SettingsFile = value;
-        return true;
-    }
-    if (name == "--plugins") {
-        options.PluginsDir = value;
-        return true;
-    }
-    if (name == "--format") {
-        return ChoiceOption(name, value, kFormats, "bmp, png or gif",
-                            [](TSettingsRecord& r, int i) {
-                                r.BatchFormatButton = static_cast<TBatchFormatButton>(i);
-                            },
-                            options, error);
-    }
-    if (name == "--colors") {
-        return WholeOption(name, value, 2, 256,
-                           [](TSettingsRecord& r, int n) {
-                               r.PaletteSizeButton = ButtonForColors(n);
-                               if (r.PaletteSizeButton == RadioButtonPalette) {
-                                   r.UpDownValue = n;
-                               }
-                           },
-                           options, error);
-    }
-    if (name == "--transparent") {
-        return ChoiceOption(name, value, kCorners, "tl, bl, tr or br",
-                            [](TSettingsRecord& r, int i) {
-                                r.CheckBoxTrans = true;
-                                r.TransCornerButton = static_cast<TTransCornerButton>(i);
-                            },
-                            options, error);
-    }
-    if (name == "--dither") {
-        return ChoiceOption(name, value, kDithers, "none, gpeanos, diffusefs, maem or anime",
-                            [](TSettingsRecord& r, int i) { r.ComboBoxDither = i; }, options,
-                            error);
-    }
-    if (name == "--depth") {
-        return WholeOption(name, value, 0, 10,
-                           [](TSettingsRecord& r, int n) { r.TrackBarDither = n; }, options, error);
-    }
-    if (name == "--spread") {
-        return WholeOption(name, value, 0, 64,
-                           [](TSettingsRecord& r, int n) { r.UpDownDitherOption = n; }, options,
-                           error);
-    }
-    if (name == "--output-fix") {
-        return ChoiceOption(name, value, kGrids, "web, 444, 555, 655, 666, 777 or 888",
-                            [](TSettingsRecord& r, int i) { r.ComboBoxPaletteVolume = i; },
-                            options, error);
-    }
-    if (name == "--source-bits") {
-        return WholeOption(name, value, 5, 8,
-                           [](TSettingsRecord& r, int n) { r.ComboBoxTrim = n - 5; }, options,
-                           error);
-    }
-    if (name == "--weights") {
-        return WeightsOption(value, options, error);
-    }
-    if (name == "--gif-type") {
-        return WholeOption(name, value, 0, 3,
-                           [](TSettingsRecord& r, int n) { r.ComboBoxGIF = n; }, options, error);
-    }
-    error = "unknown option " + std::string(name);
+    error =
+        std::string(option.Long) + ": expected " + expected + ", got '" + std::string(text) + "'";
     return false;
 }
 
-struct TOptionName {
-    char Short;  // 0: none
-    const char* Long;
-    bool TakesValue;
-    bool ReduceOnly;
-};
-
-constexpr TOptionName kOptions[] = {
-    {'o', "--output-dir", true, true},   {'f', "--format", true, true},
-    {'c', "--colors", true, true},       {0, "--fixed16", false, true},
-    {0, "--transparent", true, true},    {'d', "--dither", true, true},
-    {0, "--depth", true, true},          {0, "--spread", true, true},
-    {0, "--output-fix", true, true},     {0, "--source-bits", true, true},
-    {0, "--weights", true, true},        {0, "--integrated", false, true},
-    {'q', "--quiet", false, true},       {0, "--gif-type", true, true},
-    {0, "--png-interlace", false, true}, {0, "--settings", true, false},
-    {0, "--plugins", true, false},       {'h', "--help", false, false},
-    {0, "--version", false, false},
-};
-
-const TOptionName* FindOption(std::string_view name) {
-    for (const TOptionName& option : kOptions) {
-        if (name == option.Long ||
-            (option.Short != 0 && name.size() == 2 && name[0] == '-' && name[1] == option.Short)) {
-            return &option;
-        }
+void Apply(const TOptionSpec& option, const TValue& value, TParseState& state) {
+    if (option.ToParse != nullptr) {
+        option.ToParse(state, value);
+    } else {
+        state.Options.Changes.push_back(
+            [store = option.ToRecord, value](TSettingsRecord& r) { store(r, value); });
     }
-    return nullptr;
-}
-
-bool FlagOption(std::string_view name, TCliOptions& options) {
-    if (name == "--fixed16") {
-        options.Changes.push_back([](TSettingsRecord& r) { r.CheckBoxAdd16 = true; });
-    } else if (name == "--png-interlace") {
-        options.Changes.push_back([](TSettingsRecord& r) { r.CheckBoxPNGinterlace = true; });
-    } else if (name == "--integrated") {
-        options.Integrated = true;
-    } else if (name == "--quiet") {
-        options.Quiet = true;
-    } else if (name == "--help" || name == "--version") {
-        return true;
-    }
-    return false;
 }
 
 bool ParseCommandName(std::string_view word, TCliCommand& command) {
@@ -253,6 +349,23 @@ bool ParseCommandName(std::string_view word, TCliCommand& command) {
         return false;
     }
     return true;
+}
+
+unsigned CommandBit(TCliCommand command) {
+    switch (command) {
+        case TCliCommand::Reduce:
+            return kForReduce;
+        case TCliCommand::Convert:
+            return kForConvert;
+        case TCliCommand::Info:
+            return kForInfo;
+        default:
+            return kForPlugins;
+    }
+}
+
+std::string CommandsText(unsigned commands) {
+    return commands == kForReduce ? "reduce" : "reduce and convert";
 }
 
 bool CheckFileCount(const TCliOptions& options, std::string& error) {
@@ -307,15 +420,72 @@ std::string_view SplitInlineValue(std::string_view arg, std::string_view& value,
     return arg;
 }
 
+// "  -o, --output-dir DIR      output folder ...": the help starts in
+// column 28, continuation lines too.
+void AppendUsageLine(const TOptionSpec& option, std::string& text) {
+    constexpr size_t kHelpColumn = 28;
+    std::string names = option.Short != 0 ? std::string("  -") + option.Short + ", " : "      ";
+    names += option.Long;
+    if (option.Arg != nullptr) {
+        names += std::string(" ") + option.Arg;
+    }
+    names.append(names.size() + 2 > kHelpColumn ? 2 : kHelpColumn - names.size(), ' ');
+    std::string_view help = option.Help;
+    for (size_t end; (end = help.find('\n')) != std::string_view::npos;) {
+        text += names + std::string(help.substr(0, end)) + "\n";
+        names.assign(kHelpColumn, ' ');
+        help.remove_prefix(end + 1);
+    }
+    text += names + std::string(help) + "\n";
+}
+
+void AppendUsageSection(const char* heading, unsigned commands, std::string& text) {
+    text += heading;
+    for (const TOptionSpec& option : kOptions) {
+        if (option.Commands == commands && option.Help != nullptr) {
+            AppendUsageLine(option, text);
+        }
+    }
+}
+
+std::string BuildUsage() {
+    std::string text = R"(Usage:
+  zinop-cli reduce [options] FILE...  reduce each FILE into the output folder
+  zinop-cli convert IN OUT            load IN as the program does and save it full colour:
+                                      OUT ending in .bmp (24-bit) or .png (RGB)
+  zinop-cli info FILE                 print "W x H / N color(s)." as the Property command does
+  zinop-cli plugins                   list the plug-ins of the plug-in folder and their state
+  zinop-cli --help | --version
+
+)";
+    AppendUsageSection(
+        "Options of reduce (each default is the settings dialog's first-start value):\n",
+        kForReduce, text);
+    AppendUsageSection("\nOptions of reduce and convert (PNG files):\n", kForReduce | kForConvert,
+                       text);
+    AppendUsageSection("\nOptions of every command:\n", kForEvery, text);
+    text += R"(
+Output name: output folder + file name without extension + .bmp, .png or .gif.
+)";
+    text += "Pictures of up to " + std::to_string(kMaxPicturePixels) +
+            " pixels (16384 x 16384) are read; larger ones are refused.\n";
+    text += R"(Exit status: 0 every file written; 1 a file could not be loaded or saved, or was
+not written because its output would overwrite a file of the run or an earlier
+result, or the output folder is missing; 2 usage error; 128 + the signal when
+interrupted: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP (the file being saved
+is finished first). Each failure also prints one line on stderr, also with -q.
+)";
+    return text;
+}
+
 }  // namespace
 
-bool ParseCommandLine(int argc, const char* const* argv, TCliOptions& options,
-                      std::string& error) {
+bool ParseCommandLine(int argc, const char* const* argv, TCliOptions& options, std::string& error) {
     options = TCliOptions{};
+    TParseState state{options, std::nullopt};
     bool haveCommand = false;
-    const char* helpOrVersion = nullptr;  // the first of --help, --version
     bool onlyFiles = false;
-    const char* reduceOption = nullptr;  // first reduce-only option seen
+    std::vector<const TOptionSpec*> given;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
@@ -333,50 +503,47 @@ bool ParseCommandLine(int argc, const char* const* argv, TCliOptions& options,
             onlyFiles = true;
             continue;
         }
-        std::string_view value;
+        std::string_view text;
         bool hasValue = false;
-        const std::string_view name = SplitInlineValue(arg, value, hasValue);
-        const TOptionName* option = FindOption(name);
+        const std::string_view name = SplitInlineValue(arg, text, hasValue);
+        const TOptionSpec* option = FindOption(name);
         if (option == nullptr) {
             error = "unknown option " + std::string(name);
             return false;
         }
-        if (option->ReduceOnly && reduceOption == nullptr) {
-            reduceOption = option->Long;
-        }
-        if (!option->TakesValue) {
+        given.push_back(option);
+        if (option->Kind == TValueKind::Flag) {
             if (hasValue) {
                 error = std::string(option->Long) + " takes no value";
                 return false;
             }
-            if (FlagOption(option->Long, options) && helpOrVersion == nullptr) {
-                helpOrVersion = option->Long;
-            }
-            continue;
-        }
-        if (!hasValue) {
+        } else if (!hasValue) {
             if (i + 1 >= argc) {
                 error = std::string(option->Long) + ": expected a value";
                 return false;
             }
-            value = argv[++i];
+            text = argv[++i];
         }
-        if (!ValueOption(option->Long, value, options, error)) {
+        TValue value;
+        if (option->Kind != TValueKind::Flag && !ReadValue(*option, text, value, error)) {
             return false;
         }
+        Apply(*option, value, state);
     }
-    if (helpOrVersion != nullptr) {
-        options.Command = std::string_view(helpOrVersion) == "--help" ? TCliCommand::Help
-                                                                      : TCliCommand::Version;
+    if (state.HelpOrVersion) {
+        options.Command = *state.HelpOrVersion;
         return true;
     }
     if (!haveCommand) {
         error = "expected a command: reduce, convert, info or plugins";
         return false;
     }
-    if (reduceOption != nullptr && options.Command != TCliCommand::Reduce) {
-        error = std::string(reduceOption) + " applies to reduce only";
-        return false;
+    for (const TOptionSpec* option : given) {
+        if ((option->Commands & CommandBit(options.Command)) == 0) {
+            error = std::string(option->Long) + " applies to " + CommandsText(option->Commands) +
+                    " only";
+            return false;
+        }
     }
     return CheckFileCount(options, error);
 }
@@ -388,38 +555,6 @@ void ApplyOptions(const TCliOptions& options, TSettingsRecord& record) {
 }
 
 const char* UsageText() {
-    return R"(Usage:
-  zinop-cli reduce [options] FILE...  reduce each FILE into the output folder
-  zinop-cli convert IN OUT            load IN as the program does and save it full colour:
-                                      OUT ending in .bmp (24-bit) or .png (RGB)
-  zinop-cli info FILE                 print "W x H / N color(s)." as the Property command does
-  zinop-cli plugins                   list the plug-ins of the plug-in folder and their state
-  zinop-cli --help | --version
-
-Options of reduce (each default is the settings dialog's first-start value):
-  -o, --output-dir DIR      output folder (the current directory)
-  -f, --format FMT          bmp, png or gif (bmp)
-  -c, --colors N            palette size, 2..256 (256)
-      --fixed16             add the 16 fixed colours
-      --transparent CORNER  keep a palette entry for the colour of corner tl, bl, tr or br
-  -d, --dither MODE         none, gpeanos, diffusefs, maem or anime (diffusefs)
-      --depth N             dither depth, 0..10 (7)
-      --spread N            Anime spread, 0..64 (16)
-      --output-fix GRID     web, 444, 555, 655, 666, 777 or 888 (888)
-      --source-bits N       source precision, 5, 6, 7 or 8 (8)
-      --weights CB,CR,CG    colour weights, slider positions 0..20 each (10,10,10)
-      --integrated          one shared palette for all files
-      --gif-type N          0 87a, 1 87a interlaced, 2 89a, 3 89a interlaced (0)
-      --png-interlace       write Adam7-interlaced PNG files
-  -q, --quiet               no log
-
-Options of every command:
-      --settings FILE       take the settings from a Zinop.ini of version 35 (options
-                            given here override it); its section "plugins" disables plug-ins
-      --plugins DIR         plug-in folder (the folder of zinop-cli)
-
-Output name: output folder + file name without extension + .bmp, .png or .gif.
-Exit status: 0 every file written, 1 a file could not be loaded or saved,
-2 usage error, 130 interrupted (Ctrl+C).
-)";
+    static const std::string usage = BuildUsage();
+    return usage.c_str();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "config/settings_record.h"
+#include "formats/png_writer.h"
 
 enum class TCliCommand { Reduce, Convert, Info, Plugins, Help, Version };
 
@@ -21,6 +22,7 @@ struct TCliOptions {
     std::string PluginsDir;          // --plugins; empty: the folder of zinop-cli
     bool Quiet = false;
     bool Integrated = false;
+    TPngWriteOptions Png;  // --png-filters, --png-level: reduce and convert
     // Record changes in command-line order, each already checked.
     std::vector<std::function<void(TSettingsRecord&)>> Changes;
 };

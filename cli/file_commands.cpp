@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/failure_report.h"
 #include "cli/interrupt.h"
+#include "config/safe_file.h"
 #include "config/texts.h"
 #include "formats/bmp.h"
 #include "formats/png_writer.h"
@@ -41,6 +43,7 @@ bool Load(const std::string& path, TPictureRecord& record) {
     record.FileName = path;
     if (LoadPicture(record) != 0) {
         ReportFile(path, TextId::OpenCantLoad);
+        ReportReadFailure(path);
         return false;
     }
     return true;
@@ -94,7 +97,9 @@ int RunInfo(const TCliOptions& options) {
 int RunConvert(const TCliOptions& options) {
     const std::string& out = options.Files[1];
     const std::string extension = LowerExtension(out);
-    if (extension != ".bmp" && extension != ".png" && extension != ".gif") {
+    // GIF takes only reduced pictures, so a full-colour OUT.gif can never be
+    // written: a usage error found before anything is loaded.
+    if (extension != ".bmp" && extension != ".png") {
         std::fprintf(stderr, "zinop-cli: convert: OUT must end in .bmp or .png, not '%s'\n",
                      out.c_str());
         return kExitUsage;
@@ -103,21 +108,21 @@ int RunConvert(const TCliOptions& options) {
     TInterruptGuard interrupt;
     TPictureRecord record;
     if (!Load(options.Files[0], record)) {
-        return TInterruptGuard::Interrupted() ? kExitInterrupted : kExitFailed;
+        return TInterruptGuard::Interrupted() ? TInterruptGuard::ExitStatus() : kExitFailed;
     }
     if (TInterruptGuard::Interrupted()) {
-        return kExitInterrupted;
+        return TInterruptGuard::ExitStatus();
     }
     record.FileName = out;
-    // GIF takes only reduced pictures: a full-colour one cannot be written.
-    const bool written = extension == ".bmp"   ? SaveBmp(record)
-                         : extension == ".png" ? SavePng(record, false)
-                                               : false;
+    SetSafeFileError(0);
+    const bool written =
+        extension == ".bmp" ? SaveBmp(record) : SavePng(record, false, options.Png);
     if (!written) {
         ReportFile(out, TextId::SaveCantSave);
+        ReportWriteFailure(out);
         return kExitFailed;
     }
-    return TInterruptGuard::Interrupted() ? kExitInterrupted : kExitOk;
+    return TInterruptGuard::Interrupted() ? TInterruptGuard::ExitStatus() : kExitOk;
 }
 
 #ifdef ZINOP_HAVE_PLUGINS
@@ -128,6 +133,7 @@ int RunPlugins(const TCliOptions& /*options*/) {
     }
     const std::vector<TPluginListing> listings = ListPlugins(PluginFolder(), disabled);
     std::printf("Plug-in folder: %s\n", PluginFolder().c_str());
+    std::printf("Settings file: %s\n", PluginSettingsFile().c_str());
     if (listings.empty()) {
         std::printf("No plug-ins (*.spi) found.\n");
     }

@@ -3,11 +3,13 @@
 // goes through exactly the path of the desktop program's reduce command.
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "cli/huge_pages.h"
+#include "cli/interrupt.h"
 #include "config/paths.h"
 #include "config/settings.h"
 #include "config/texts.h"
@@ -26,14 +28,22 @@ int UsageError(const std::string& message) {
     return kExitUsage;
 }
 
-// Plug-ins from --plugins (default: the folder of zinop-cli, as the
-// program's first start takes its own folder); the --settings file's
-// section "plugins" disables some. Without --settings none is disabled.
+// Plug-ins from --plugins (default: the folder the program's first start
+// takes, beside zinop-cli or the installed one); the section "plugins" of
+// the --settings file disables some, without --settings that of the
+// program's own settings file, so both use the same plug-ins.
 void SetUpPlugins(const TCliOptions& options) {
 #ifdef ZINOP_HAVE_PLUGINS
-    SetPluginFolder(options.PluginsDir.empty() ? ProgramFolder()
-                                               : AddTrailingSeparator(options.PluginsDir));
-    SetPluginSettingsFile(options.SettingsFile);
+    std::error_code error;
+    if (!options.PluginsDir.empty() && !std::filesystem::is_directory(options.PluginsDir, error)) {
+        std::fprintf(stderr, "zinop-cli: warning: plug-in folder %s does not exist; no plug-ins\n",
+                     options.PluginsDir.c_str());
+    }
+    SetPluginFolder(options.PluginsDir.empty()
+                        ? AddTrailingSeparator(FirstStartPluginFolderFor(CurrentProgramPlace()))
+                        : AddTrailingSeparator(options.PluginsDir));
+    SetPluginSettingsFile(options.SettingsFile.empty() ? DefaultSettingsPath()
+                                                       : options.SettingsFile);
     if (options.Command != TCliCommand::Plugins) {
         LoadPlugins();
         InstallPluginLoadHook();
@@ -47,6 +57,7 @@ void SetUpPlugins(const TCliOptions& options) {
 
 int main(int argc, char** argv) {
     RestartWithHugePages(argv);
+    IgnoreBrokenPipes();
     SetUseEnglish(!SystemLocaleIsJapanese());
     TCliOptions options;
     std::string error;

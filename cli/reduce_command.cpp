@@ -8,12 +8,15 @@
 #include <memory>
 
 #include "cli/cli_commands.h"
+#include "cli/failure_report.h"
 #include "cli/interrupt.h"
 #include "cli/main_queue.h"
 #include "cli/progress_bar.h"
+#include "config/safe_file.h"
 #include "engine/batch.h"
 #include "engine/convert.h"
 #include "engine/reduce_job.h"
+#include "formats/bmp.h"
 #include "formats/png_writer.h"
 
 namespace {
@@ -29,31 +32,30 @@ std::string CurrentFolder() {
 // Runs each reduction on a TConvert and hands its completion to the main
 // loop, as the desktop program's queued call would.
 class TWorkerHost {
-public:
+  public:
     explicit TWorkerHost(TMainQueue& queue) : queue_(queue) {}
 
     void Start(ReduceJob& job, std::function<void()> done) {
         worker_.reset();  // the previous worker has ended; wait for its thread
         TMainQueue* queue = &queue_;
-        worker_ = std::make_unique<TConvert>(
-            job, [queue, done](ReduceJob&) { queue->Post(done); });
+        worker_ = std::make_unique<TConvert>(job, [queue, done](ReduceJob&) { queue->Post(done); });
         if (!worker_->Start()) {
             job.Succeeded = false;
             queue_.Post(done);
         }
     }
 
-private:
+  private:
     TMainQueue& queue_;
     std::unique_ptr<TConvert> worker_;
 };
 
 int ExitStatus(const TBatchTally& tally) {
     if (TInterruptGuard::Interrupted()) {
-        return kExitInterrupted;
+        return TInterruptGuard::ExitStatus();
     }
-    const bool allWritten = tally.LoadFailures == 0 && tally.SaveFailures == 0 &&
-                            tally.Skipped == 0 && !tally.Aborted;
+    const bool allWritten =
+        tally.LoadFailures == 0 && tally.SaveFailures == 0 && tally.Skipped == 0 && !tally.Aborted;
     return allWritten ? kExitOk : kExitFailed;
 }
 
@@ -61,27 +63,62 @@ int ExitStatus(const TBatchTally& tally) {
 
 int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
     settings.BatchSaveDirectory = options.OutputDir.empty() ? CurrentFolder() : options.OutputDir;
+    const std::string folder = settings.BatchSaveDirectory;
     ReduceJob job;
     FillReduceJob(settings, job);  // also adds the output folder's trailing separator
+    const TBatchOutput output = BatchOutputFromSettings(settings);
+    // Before the first file is loaded and reduced, not after each one.
+    const std::string problem = OutputFolderProblem(output.Folder);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "zinop-cli: cannot write into %s: %s\n", folder.c_str(),
+                     problem.c_str());
+        return kExitFailed;
+    }
 
     TMainQueue queue;
     TProgressBar bar(isatty(STDERR_FILENO) != 0);
     TWorkerHost host(queue);
     TBatchHooks hooks;
     hooks.Log = [&bar, quiet = options.Quiet](const std::string& line) {
-        if (!quiet) {
+        // A closed pipe (SIGPIPE is ignored) ends the log, not the run.
+        if (!quiet && !std::ferror(stdout)) {
             bar.Clear();
             std::fputs(line.c_str(), stdout);
             std::fputc('\n', stdout);
             std::fflush(stdout);
         }
     };
+    hooks.Load = [&bar](TPictureRecord& record) {
+        const int status = LoadPicture(record);
+        if (status != 0) {
+            bar.Clear();
+            ReportReadFailure(record.FileName);
+        }
+        return status;
+    };
+    // PNG files take the command line's filter and level; the other formats
+    // and the PNG interlace flag are the core's.
+    hooks.Save = [&bar, png = options.Png](const TPictureRecord& record, const TBatchOutput& to) {
+        SetSafeFileError(0);
+        const bool written =
+            to.Format == 1 ? SavePng(record, to.PngInterlace, png) : SaveBatchResult(record, to);
+        if (!written) {
+            bar.Clear();
+            ReportWriteFailure(record.FileName);
+        }
+        return written;
+    };
+    hooks.Skipped = [&bar](const std::string& source, const TOutputPlan& plan) {
+        bar.Clear();
+        ReportSkip(source, plan);
+    };
+    hooks.StopRequested = [] { return TInterruptGuard::Interrupted(); };
     hooks.StartWorker = [&host](ReduceJob& j, std::function<void()> done) {
         host.Start(j, std::move(done));
     };
     SetPngProgressHook([&bar](int perMille) { bar.Show("Save  ", perMille); });
 
-    TBatchRun run(job, BatchOutputFromSettings(settings), options.Files, hooks);
+    TBatchRun run(job, output, options.Files, hooks);
     TInterruptGuard interrupt;
     if (options.Integrated) {
         run.StartIntegrated();

@@ -1,17 +1,14 @@
 #include "config/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
+#include "config/regular_file.h"
+#include "config/safe_file.h"
 #include "config/texts.h"
 
 namespace {
@@ -52,10 +49,12 @@ TIniLoadStatus ReadWholeFile(const std::string& path, std::string& text) {
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found) return TIniLoadStatus::Missing;
-    if (ec || std::filesystem::is_directory(status)) return TIniLoadStatus::Unreadable;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (ec || !std::filesystem::is_regular_file(status)) return TIniLoadStatus::Unreadable;
+    // Never a FIFO or a device: they would block or never end.
+    int error = 0;
+    std::FILE* file = OpenRegularFile(path, &error);
     if (file == nullptr)
-        return errno == ENOENT ? TIniLoadStatus::Missing : TIniLoadStatus::Unreadable;
+        return error == ENOENT ? TIniLoadStatus::Missing : TIniLoadStatus::Unreadable;
     char chunk[8192];
     bool failed = false;
     for (;;) {
@@ -78,54 +77,8 @@ TIniLoadStatus ReadWholeFile(const std::string& path, std::string& text) {
     return TIniLoadStatus::Read;
 }
 
-// The file a write should replace: a symbolic link is followed, so the link
-// itself survives the rename.
-std::string WriteTarget(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(path, ec)) return path;
-    const std::filesystem::path resolved = std::filesystem::canonical(path, ec);
-    return ec ? path : resolved.string();
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
-
-// Creates a new file beside target with the mode open() gives (umask
-// applied); returns its name, or "" when the folder does not allow it.
-std::string CreateTempBeside(const std::string& target, int& fd) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = target + ".tmp-" + std::to_string(::getpid()) + "-" +
-                                 std::to_string(counter.fetch_add(1));
-        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return name;
-        if (errno != EEXIST) break;
-    }
-    fd = -1;
-    return std::string();
-}
-
 bool ReplaceFileAtomically(const std::string& path, const std::string& text) {
-    const std::string target = WriteTarget(path);
-    int fd = -1;
-    const std::string temp = CreateTempBeside(target, fd);
-    if (temp.empty()) return false;
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(fd, old.st_mode & 07777);
-    bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) std::remove(temp.c_str());
-    return ok;
+    return WriteFileSafely(path, text.data(), text.size());
 }
 
 }  // namespace

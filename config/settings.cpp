@@ -89,8 +89,9 @@ void FirstStart(TSettingsRecord& record, const TSettingsHooks& hooks, const std:
     record.ComboBoxDither = 2;
     record.ToolBarVisible = true;
     record.BatchSaveDirectory = AddTrailingSeparator(CurrentDirectory(hooks));
-    // No registry here: the plug-ins are looked for beside the program.
-    record.PluginFolder = AddTrailingSeparator(ProgramFolder());
+    // No registry here: the plug-ins beside a portable program, else the
+    // bundled ones where the package installed them.
+    record.PluginFolder = AddTrailingSeparator(FirstStartPluginFolderFor(CurrentProgramPlace()));
 }
 
 void WriteDialogKeys(TIniDocument& ini, const TSettingsRecord& record) {
@@ -137,7 +138,7 @@ void WriteProgramKeys(TIniDocument& ini, const TSettingsRecord& record) {
 
 }  // namespace
 
-std::string DefaultSettingsPath() { return ProgramFolder() + kSettingsFileName; }
+std::string DefaultSettingsPath() { return SettingsPathFor(CurrentProgramPlace()); }
 
 void LoadSettings(TSettingsRecord& record, const TSettingsHooks& hooks, const std::string& path) {
     TIniDocument ini;
@@ -178,6 +179,7 @@ bool SaveSettings(const TSettingsRecord& record, const std::string& path, std::s
     ini.Load(path);  // other sections and foreign keys are kept as they are
     WriteDialogKeys(ini, record);
     WriteProgramKeys(ini, record);
+    PrepareSettingsFolder(path);  // a failure shows as the save's own error
     return ini.Save(path, &error);
 }
 

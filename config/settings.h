@@ -23,11 +23,11 @@
 #include <functional>
 #include <string>
 
+#include "config/paths.h"
 #include "config/settings_record.h"
 
 inline constexpr int kSettingsVersion = 35;
 inline constexpr const char* kSettingsSection = "zinop";
-inline constexpr const char* kSettingsFileName = "Zinop.ini";
 
 // The steps of loading that belong to windows. Every member may be left
 // empty; an empty hook is skipped (the core and the tests run without windows).
@@ -62,9 +62,9 @@ struct TSettingsHooks {
     std::function<void()> ApplyDitherRule;
 };
 
-// The settings file: ProgramFolder() + "Zinop.ini" (beside the program; the
-// current directory plays no part). "Zinop.ini" alone when the program's
-// folder is unknown.
+// The settings file of the running program, SettingsPathFor(CurrentProgramPlace())
+// (config/paths.h): "Zinop.ini" beside a portable program whose folder can be
+// written, else ~/.config/zinop/Zinop.ini. The current directory plays no part.
 std::string DefaultSettingsPath();
 
 // Reads the file at path into record and the process-wide language, calling
@@ -79,7 +79,9 @@ void LoadSettings(TSettingsRecord& record, const TSettingsHooks& hooks, const st
 void LoadSettings(TSettingsRecord& record, const TSettingsHooks& hooks);  // DefaultSettingsPath()
 
 // Writes every key of the section "zinop" in table order ("Version" 35 first,
-// the ten "Recent" keys last), keeping the rest of the file. Atomic: on
+// the ten "Recent" keys last), keeping the rest of the file. The per-user
+// folder of the settings file is made when missing (PrepareSettingsFolder);
+// any other missing folder fails the save. Atomic: on
 // failure nothing is written, the old file stays intact, false is returned
 // and error holds "<full path> に書き込めません" for the program to show.
 bool SaveSettings(const TSettingsRecord& record, const std::string& path, std::string& error);

@@ -64,6 +64,11 @@ void TBatchRun::Log(const std::string& line) {
     }
 }
 
+bool TBatchRun::StopPolled() {
+    if (!cancelled_ && hooks_.StopRequested && hooks_.StopRequested()) Cancel();
+    return cancelled_;
+}
+
 void TBatchRun::Cancel() {
     if (!running_) {
         return;
@@ -103,14 +108,15 @@ void TBatchRun::End() {
     }
 }
 
-// Writes result next to nothing it came from: the output path replaces the
-// source path in result.FileName; a path that names the source file itself
-// is skipped. True when the file was written.
-bool TBatchRun::WriteResult(TPictureRecord& result, const std::string& sourcePath) {
-    result.FileName = BatchOutputPath(output_.Folder, result.FileName, output_.Format);
-    if (IsSameFile(sourcePath, result.FileName)) {
+// Writes the result of files_[fileIndex]: the output path replaces the
+// source path in result.FileName; an output the plan refuses (a file of the
+// list, or an earlier file's output) is skipped. True when written.
+bool TBatchRun::WriteResult(TPictureRecord& result, size_t fileIndex) {
+    result.FileName = plan_[fileIndex].Path;
+    if (plan_[fileIndex].Verdict != TOutputVerdict::Write) {
         Log(Text(TextId::BatchSkipSameName));
         ++tally_.Skipped;
+        if (hooks_.Skipped) hooks_.Skipped(files_[fileIndex], plan_[fileIndex]);
         return false;
     }
     if (hooks_.BeforeSave) {
@@ -134,6 +140,7 @@ void TBatchRun::StartPerFile() {
     running_ = true;
     cancelled_ = false;
     tally_ = TBatchTally{};
+    plan_ = PlanBatchOutputs(files_, output_.Folder, output_.Format);
     job_.StopRequested.store(false);
     BatchIndex = -1;
     Drive(&TBatchRun::BatchStep);
@@ -157,7 +164,7 @@ void TBatchRun::BatchStep() {
         Release(ResultRecord.Pixels);
         Release(ResultRecord.Palette);
     }
-    if (cancelled_) {
+    if (StopPolled()) {
         job_.Succeeded = false;  // nothing more is loaded after a stop request
     }
     if (job_.Succeeded) {
@@ -173,7 +180,7 @@ void TBatchRun::SaveCurrentResult() {
     ResultRecord.TransIndex = job_.TransIndex;
     ResultRecord.TransCorner = job_.TransCorner;
     Log(Text(TextId::BatchSaving));
-    if (WriteResult(ResultRecord, BatchSource.FileName)) {
+    if (WriteResult(ResultRecord, static_cast<size_t>(BatchIndex))) {
         Log(std::string(Text(TextId::BatchFinish)) + std::to_string(BatchIndex + 1) + "/" +
             std::to_string(files_.size()) + ") " + ResultRecord.FileName);
     }
@@ -205,8 +212,7 @@ void TBatchRun::LoadNextAndStart() {
 void TBatchRun::StartFile() {
     Log(Text(TextId::BatchReducing));
     SetUpSingleJob(job_, BatchSource.Width, BatchSource.Height, BatchSource.ColorPixels(),
-                   ResultRecord.Pixels.data(), PaletteView(ResultRecord), WorkBuffer.data(),
-                   false);
+                   ResultRecord.Pixels.data(), PaletteView(ResultRecord), WorkBuffer.data(), false);
     StartWorker(&TBatchRun::BatchStep);
 }
 
@@ -241,6 +247,7 @@ void TBatchRun::StartIntegrated() {
     running_ = true;
     cancelled_ = false;
     tally_ = TBatchTally{};
+    plan_ = PlanBatchOutputs(files_, output_.Folder, output_.Format);
     job_.StopRequested.store(false);
     Drive(&TBatchRun::LoadAllAndStart);
 }
@@ -249,8 +256,10 @@ void TBatchRun::StartIntegrated() {
 void TBatchRun::LoadAllAndStart() {
     BatchEntries.clear();
     size_t totalPixels = 0;
-    for (const std::string& path : files_) {
+    for (size_t index = 0; index < files_.size() && !StopPolled(); ++index) {
+        const std::string& path = files_[index];
         TEntry entry;
+        entry.FileIndex = index;
         entry.Source.FileName = path;
         if (hooks_.Load(entry.Source) != 0 || !PrepareResult(entry.Source, job_, entry.Result)) {
             ++tally_.LoadFailures;
@@ -263,7 +272,7 @@ void TBatchRun::LoadAllAndStart() {
         BatchEntries.push_back(std::move(entry));
     }
     bool haveBuffer = false;
-    if (!BatchEntries.empty()) {
+    if (!BatchEntries.empty() && !cancelled_) {
         try {
             WorkBuffer.assign(totalPixels, 0);
             haveBuffer = true;
@@ -300,16 +309,25 @@ void TBatchRun::SetUpIntegratedJob() {
 }
 
 void TBatchRun::FinishIntegratedBatch() {
+    bool stopped = false;
     if (job_.Succeeded) {
+        // A result finished before a Cancel is still saved; only a stop the
+        // hook asks for between two saves ends the saving.
         for (size_t i = 0; i < BatchEntries.size(); ++i) {
+            if (hooks_.StopRequested && hooks_.StopRequested()) {
+                stopped = true;
+                break;
+            }
             TPictureRecord& result = BatchEntries[i].Result;
             result.Colors = job_.PaletteCountOf[i];
             result.TransIndex = job_.TransIndex;
             result.TransCorner = job_.TransCorner;
-            if (WriteResult(result, BatchEntries[i].Source.FileName)) {
+            if (WriteResult(result, BatchEntries[i].FileIndex)) {
                 Log(Text(TextId::BatchSave) + result.FileName);
             }
         }
+    }
+    if (job_.Succeeded && !stopped) {
         Log(Text(TextId::BatchComplete));
     } else {
         Log(Text(TextId::BatchAbort));

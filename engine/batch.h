@@ -21,10 +21,13 @@
 // call per line, in the language of UseEnglish() (config/texts.h) at the
 // moment each line is written.
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +58,77 @@ std::string BatchOutputPath(const std::string& folder, const std::string& source
 // case-insensitive volume).
 bool IsSameFile(const std::string& sourcePath, const std::string& outputPath);
 
+// ---- Which outputs a run may write --------------------------------------
+//
+// A run never writes over a file of its own list, and never writes one
+// output path twice; everything else at an output path is replaced. The rule,
+// decided before anything is written:
+//  - an output that is any source of the run (the same text, the same file
+//    on disk by device and inode, through links, "..", hard links; or, where
+//    the output folder's file system ignores letter case, a source in that
+//    folder whose name differs only in ASCII letter case) is SourceOfRun;
+//  - an output path belongs to the first file of the list that maps to it:
+//    each later file with the same output (the same name, or one differing
+//    only in case where the folder ignores case, or an existing file that is
+//    already the output of an earlier file) is AlreadyClaimed, whether or not
+//    that earlier file loads.
+// Both kinds are logged "Skip : same filename" and count as not written.
+
+enum class TOutputVerdict {
+    Write,           // the output may be written
+    SourceOfRun,     // it would overwrite a file of the run's list
+    AlreadyClaimed,  // an earlier file of the list writes this path
+};
+
+struct TOutputPlan {
+    std::string Path;  // BatchOutputPath of the file
+    TOutputVerdict Verdict = TOutputVerdict::Write;
+};
+
+// The verdict for every file of files (same order), for output folder
+// (ending in "/") and format. It only looks at the file system (stat,
+// statfs) and never changes anything, so a parallel runner can compute it
+// once before its workers start and hand each worker its file's verdict;
+// results are then the same as a serial run's.
+std::vector<TOutputPlan> PlanBatchOutputs(const std::vector<std::string>& files,
+                                          const std::string& folder, int format);
+
+// The same rule one output at a time, for a runner that decides per file:
+// construct it with the run's whole list, then call Claim for each file's
+// output in list order. Not thread-safe: a parallel runner calls it under its
+// own lock, in list order (or uses PlanBatchOutputs).
+class TBatchOutputClaims {
+  public:
+    // foldCase: nullopt to tell by the output folder's file system type
+    // (FolderFoldsCase), or a fixed answer.
+    TBatchOutputClaims(const std::vector<std::string>& files, const std::string& folder,
+                       std::optional<bool> foldCase = std::nullopt);
+    // The verdict for outputPath, a path in the output folder; Write also
+    // claims it.
+    TOutputVerdict Claim(const std::string& outputPath);
+    bool FoldsCase() const { return foldCase_; }
+
+  private:
+    struct TFileId {
+        uint64_t Device;
+        uint64_t Inode;
+        auto operator<=>(const TFileId&) const = default;
+    };
+    std::string NameKey(const std::string& name) const;
+
+    bool foldCase_ = false;
+    std::set<std::string> sourceTexts_;
+    std::set<TFileId> sourceIds_;
+    std::set<std::string> sourceNamesInFolder_;  // name keys of sources inside the folder
+    std::set<std::string> claimedNames_;
+    std::set<TFileId> claimedIds_;
+};
+
+// True when the file system holding folder ignores letter case in names:
+// vfat, exfat, ntfs (also through FUSE: ntfs-3g, exfat-fuse, fuseblk), SMB,
+// HFS, and ext4/f2fs folders with the casefold attribute.
+bool FolderFoldsCase(const std::string& folder);
+
 // The default writer: SaveBmp, SavePng (with PngInterlace) or SaveGif (with
 // GifOptions) by output.Format, to record.FileName. True when written.
 bool SaveBatchResult(const TPictureRecord& record, const TBatchOutput& output);
@@ -80,6 +154,14 @@ struct TBatchHooks {
     TBatchSaver Save;                 // empty: SaveBatchResult
     // Called before each file is written (the program repaints its window).
     std::function<void()> BeforeSave;
+    // Called for each file whose output the plan refuses (after its "Skip :
+    // same filename" line), for a caller that says which file and why.
+    std::function<void(const std::string& sourcePath, const TOutputPlan& output)> Skipped;
+    // Polled between files (loads and saves) on the driving thread: true
+    // stops the run as Cancel does. An integrated run loads and saves all
+    // its files in one step, so a caller that can only poll between steps
+    // (a signal) is heard here.
+    std::function<bool()> StopRequested;
     // Called once when the run has ended, after its last log line
     // ("Complete." or "Abort."): sound, ReduceRunning off, UpdateCommands.
     std::function<void()> Finished;
@@ -91,7 +173,7 @@ struct TBatchTally {
     int LoadFailures = 0;
     int Written = 0;
     int SaveFailures = 0;
-    int Skipped = 0;  // output path would overwrite the source: not written
+    int Skipped = 0;  // output would overwrite a source or an earlier result: not written
     bool Aborted = false;
 };
 
@@ -100,7 +182,7 @@ struct TBatchTally {
 // and this object must outlive the run (until Finished() is called / Running()
 // is false). Not copyable: worker completions refer to it.
 class TBatchRun {
-public:
+  public:
     TBatchRun(ReduceJob& job, TBatchOutput output, std::vector<std::string> files,
               TBatchHooks hooks);
     TBatchRun(const TBatchRun&) = delete;
@@ -125,8 +207,9 @@ public:
     bool Running() const { return running_; }
     const TBatchTally& Tally() const { return tally_; }
 
-private:
+  private:
     struct TEntry {
+        size_t FileIndex = 0;  // into files_
         TPictureRecord Source;
         TPictureRecord Result;
     };
@@ -142,8 +225,9 @@ private:
     void FinishIntegratedBatch();
     void StartWorker(void (TBatchRun::*handler)());
     void Drive(void (TBatchRun::*handler)());
-    bool WriteResult(TPictureRecord& result, const std::string& sourcePath);
+    bool WriteResult(TPictureRecord& result, size_t fileIndex);
     void Log(const std::string& line);
+    bool StopPolled();
     void End();
 
     ReduceJob& job_;
@@ -151,9 +235,10 @@ private:
     std::vector<std::string> files_;
     TBatchHooks hooks_;
     TBatchTally tally_;
+    std::vector<TOutputPlan> plan_;  // made when the run starts
     bool running_ = false;
     bool cancelled_ = false;
-    bool starting_ = false;                  // inside hooks_.StartWorker
+    bool starting_ = false;                    // inside hooks_.StartWorker
     void (TBatchRun::*deferred_)() = nullptr;  // completion that arrived while starting
     // Per-file run state.
     int BatchIndex = -1;

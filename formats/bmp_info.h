@@ -7,9 +7,11 @@
 
 enum TBmpCompression : uint32_t { biRgb = 0, biRle8 = 1, biRle4 = 2, biBitFields = 3 };
 
+#include "formats/pixel_cap.h"
+
 // Larger pictures are refused before any allocation: 2^28 pixels are 1 GiB
 // of full-colour pixels already.
-constexpr uint64_t kMaxBmpPixels = uint64_t{1} << 28;
+constexpr uint64_t kMaxBmpPixels = kMaxPicturePixels;
 
 struct TBmpInfo {
     uint32_t HeaderSize = 0;  // 12 (OS/2 core), 40, 52, 56, 64 (OS/2 2.x), 108 or 124

@@ -211,14 +211,21 @@ void DecodeMaskedRow(const uint8_t* source, int width, int bitCount, const TChan
     }
 }
 
+// True when the file holds every stored row of an uncompressed picture. The
+// last row's padding may be missing; its pixels may not.
+bool UncompressedDataFits(size_t size, const TBmpLayout& layout) {
+    const TBmpInfo& info = layout.Info;
+    const uint64_t stride = BmpStride(info.Width, info.BitCount);
+    const uint64_t rowBytes = (static_cast<uint64_t>(info.Width) * info.BitCount + 7) / 8;
+    const uint64_t needed = stride * static_cast<uint64_t>(info.Height - 1) + rowBytes;
+    return needed <= size - layout.DataOffset;
+}
+
 bool DecodeUncompressed(const uint8_t* file, size_t size, const TBmpLayout& layout,
                         const TColorTable& table, uint8_t* output) {
     const TBmpInfo& info = layout.Info;
     const uint64_t stride = BmpStride(info.Width, info.BitCount);
-    const uint64_t rowBytes = (static_cast<uint64_t>(info.Width) * info.BitCount + 7) / 8;
-    // The last row's padding may be missing; its pixels may not.
-    const uint64_t needed = stride * static_cast<uint64_t>(info.Height - 1) + rowBytes;
-    if (needed > size - layout.DataOffset) return false;
+    if (!UncompressedDataFits(size, layout)) return false;
     TChannel channels[3];
     for (int c = 0; c < 3; ++c) MakeChannel(info.Masks[c], info.BitCount, channels[c]);
     const size_t outputRowBytes = static_cast<size_t>(info.Width) * 4;
@@ -332,6 +339,9 @@ bool DecodeBmpPixels(const uint8_t* file, size_t size, TBmpInfo& info,
     TBmpLayout layout;
     if (!ParseFileLayout(file, size, layout)) return false;
     info = layout.Info;
+    // A 54-byte header may claim 2^28 pixels: refuse it before the 1 GiB
+    // pixel buffer is made, not after.
+    if (!info.Compressed() && !UncompressedDataFits(size, layout)) return false;
     const TColorTable table = ReadColorTable(file, layout);
     pixels.assign(static_cast<size_t>(info.Width) * static_cast<size_t>(info.Height) * 4, 0);
     if (info.Compressed()) {

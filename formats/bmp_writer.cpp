@@ -10,7 +10,7 @@
 
 #include "formats/bmp.h"
 #include "formats/bmp_info.h"
-#include "formats/safe_file.h"
+#include "config/safe_file.h"
 
 namespace {
 

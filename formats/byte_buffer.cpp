@@ -1,10 +1,13 @@
 #include "formats/byte_buffer.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <stdexcept>
+
+#include "config/regular_file.h"
 
 namespace {
 
@@ -12,24 +15,22 @@ namespace {
 // headers); an endless stream such as /dev/zero stops here.
 constexpr uintmax_t kMaxFileBytes = uintmax_t{1} << 31;
 
-// The size of a regular file, 0 for anything else (a pipe, a folder).
-uintmax_t RegularFileSize(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return 0;
-    const uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
+uintmax_t FileSize(FILE* file) {
+    struct stat info {};
+    return ::fstat(::fileno(file), &info) == 0 ? static_cast<uintmax_t>(info.st_size) : 0;
 }
 
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, TByteBuffer& buffer) {
     buffer.Clear();
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    // Only regular files: a FIFO or a device would block or never end.
+    std::unique_ptr<FILE, int (*)(FILE*)> file(OpenRegularFile(path), &std::fclose);
     if (!file) return false;
     try {
         // One read into a buffer of the file's size: no growing and copying
         // of a picture-sized block.
-        const uintmax_t size = RegularFileSize(path);
+        const uintmax_t size = FileSize(file.get());
         if (size > kMaxFileBytes) return false;
         if (size > 0) {
             buffer.Data.resize(static_cast<size_t>(size));

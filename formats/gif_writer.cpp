@@ -4,7 +4,7 @@
 #include <new>
 
 #include "formats/lzw_encoder.h"
-#include "formats/safe_file.h"
+#include "config/safe_file.h"
 
 namespace {
 

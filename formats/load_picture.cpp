@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "config/regular_file.h"
 #include "formats/bmp.h"
 #include "formats/bmp_info.h"
 
@@ -45,6 +46,9 @@ void WriteFileHeader(TByteBuffer& out, uint32_t fileSize, uint32_t pixelOffset) 
 void SetPluginLoadHook(TPluginLoadHook hook) { PluginHook() = std::move(hook); }
 
 int LoadPicture(TPictureRecord& record) {
+    // A FIFO or a device would block a plug-in in open or feed it without
+    // end: only regular files are offered to anyone.
+    if (!IsRegularFile(record.FileName)) return 1;
     if (AskPlugins(record)) return 0;
     TByteBuffer file;
     if (!ReadWholeFile(record.FileName, file)) return 1;

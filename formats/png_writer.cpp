@@ -4,36 +4,37 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <mutex>
 #include <new>
 #include <vector>
 
-#include "formats/safe_file.h"
+#include "config/safe_file.h"
 
 namespace {
 
-// What the progress report needs between libpng's callbacks: the figure
-// last shown and the height of the picture being written.
-struct TPngProgressState {
-    uint16_t LastShown = 0;
-    uint32_t Height = 0;
-};
-TPngProgressState progressState;
+// Guarded by hookMutex: a save copies the hook once when it starts, so
+// saves on several threads never share mutable state.
+std::mutex hookMutex;
+TPngProgressHook progressHook;
 
-TPngProgressHook& ProgressHook() {
-    static TPngProgressHook hook;
-    return hook;
+TPngProgressHook CurrentHook() {
+    std::lock_guard<std::mutex> lock(hookMutex);
+    return progressHook;
 }
 
-void ShowProgress(int perMille) noexcept {
+void ShowProgress(const TPngProgressHook& hook, int perMille) noexcept {
     try {
-        if (ProgressHook()) ProgressHook()(perMille);
+        if (hook) hook(perMille);
     } catch (...) {
         // An exception must never unwind through libpng's C frames.
     }
 }
 
-void PNGCBAPI WriteStatus(png_structp, png_uint_32 rowNumber, int pass) {
-    PngProgress(rowNumber, pass);
+// The save's own progress state travels as libpng's error pointer (the
+// default error handlers do not use it).
+void PNGCBAPI WriteStatus(png_structp png, png_uint_32 rowNumber, int pass) {
+    auto* state = static_cast<TPngProgressState*>(png_get_error_ptr(png));
+    if (state != nullptr) PngProgress(*state, rowNumber, pass);
 }
 
 // Everything the libpng calls need, as plain data: nothing in the function
@@ -41,6 +42,7 @@ void PNGCBAPI WriteStatus(png_structp, png_uint_32 rowNumber, int pass) {
 // leaves it with longjmp.
 struct TPngJob {
     FILE* File;
+    TPngProgressState* Progress;
     png_bytepp Rows;
     png_const_colorp Palette;
     png_const_bytep Alpha;
@@ -49,10 +51,13 @@ struct TPngJob {
     int Colors;
     bool WithAlpha;
     bool Interlace;
+    bool AdaptiveFilters;
+    int Level;
 };
 
 bool WritePngStream(const TPngJob* job) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, job->Progress, nullptr, nullptr);
     if (png == nullptr) return false;
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
@@ -64,9 +69,13 @@ bool WritePngStream(const TPngJob* job) {
         return false;
     }
     png_init_io(png, job->File);
+    // libpng refuses widths and heights over 1,000,000 unless told otherwise;
+    // the readers accept larger pictures, so allow what the format allows.
+    png_set_user_limits(png, kPngMaxDimension, kPngMaxDimension);
     png_set_write_status_fn(png, WriteStatus);
-    png_set_filter(png, 0, PNG_ALL_FILTERS);  // none, sub, up, average, Paeth per row
-    png_set_compression_level(png, 9);
+    // Adaptive: none, sub, up, average, Paeth, chosen per row.
+    png_set_filter(png, 0, job->AdaptiveFilters ? PNG_ALL_FILTERS : PNG_FILTER_NONE);
+    png_set_compression_level(png, job->Level);
     png_set_IHDR(png, info, job->Width, job->Height, 8,
                  job->Colors > 0 ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                  job->Interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
@@ -90,7 +99,8 @@ bool IndexesBelow(const std::vector<uint8_t>& pixels, int colors) {
 
 bool IsWritable(const TPictureRecord& record) {
     if (record.Width < 1 || record.Height < 1) return false;
-    const size_t pixelCount = static_cast<size_t>(record.Width) * static_cast<size_t>(record.Height);
+    const size_t pixelCount =
+        static_cast<size_t>(record.Width) * static_cast<size_t>(record.Height);
     if (record.Kind == pkFullColour) return record.Pixels.size() == 4 * pixelCount;
     if (record.Kind != pkIndexed) return false;
     if (record.Colors < 1 || record.Colors > 256) return false;
@@ -113,7 +123,8 @@ std::vector<uint8_t> RgbRows(const TPictureRecord& record) {
     return rgb;
 }
 
-bool WriteRecord(const TPictureRecord& record, bool interlace) {
+bool WriteRecord(const TPictureRecord& record, bool interlace, const TPngWriteOptions& options,
+                 TPngProgressState* progress) {
     const bool indexed = record.Kind == pkIndexed;
     // libpng copies every row before filtering it, so the indexes can be
     // handed over in place; full colour needs its own RGB copy.
@@ -137,28 +148,37 @@ bool WriteRecord(const TPictureRecord& record, bool interlace) {
         alpha[i] = i == record.TransIndex ? 0 : 255;
     }
     const int32_t transCorner = indexed ? record.TransCorner : -1;
-    return WritePngFile(record.FileName, rows.data(), colors > 0 ? palette : nullptr,
-                        record.Height, record.Width, transCorner, alpha, colors, interlace);
+    return WritePngFile(record.FileName, rows.data(), colors > 0 ? palette : nullptr, record.Height,
+                        record.Width, transCorner, alpha, colors, interlace, options, progress);
 }
 
 }  // namespace
 
-void SetPngProgressHook(TPngProgressHook hook) { ProgressHook() = std::move(hook); }
+void SetPngProgressHook(TPngProgressHook hook) {
+    std::lock_guard<std::mutex> lock(hookMutex);
+    progressHook = std::move(hook);
+}
 
-void PngProgress(uint32_t rowNumber, int /*pass*/) {
-    if (progressState.Height == 0) return;
-    const auto value = static_cast<uint16_t>(static_cast<uint64_t>(rowNumber) * 1000 /
-                                             progressState.Height);
-    if (value > progressState.LastShown + 50) {
-        progressState.LastShown = value;
-        ShowProgress(value);
+void PngProgress(TPngProgressState& state, uint32_t rowNumber, int /*pass*/) {
+    if (state.Height == 0) return;
+    const auto value =
+        static_cast<uint16_t>(static_cast<uint64_t>(rowNumber) * 1000 / state.Height);
+    if (value > state.LastShown + 50) {
+        state.LastShown = value;
+        ShowProgress(state.Hook, value);
     }
 }
 
 bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngRgb* palette,
                   int32_t height, int32_t width, int32_t transCorner, const uint8_t* alphaTable,
-                  int32_t colors, bool interlace) {
+                  int32_t colors, bool interlace, const TPngWriteOptions& options,
+                  TPngProgressState* progress) {
     if (rows == nullptr || width < 1 || height < 1 || colors < 0 || colors > 256) return false;
+    if (options.Level < 0 || options.Level > 9) return false;
+    if (static_cast<uint32_t>(width) > kPngMaxDimension ||
+        static_cast<uint32_t>(height) > kPngMaxDimension) {
+        return false;
+    }
     if (colors > 0 && palette == nullptr) return false;
     const bool withAlpha = colors > 0 && transCorner >= 0;
     if (withAlpha && alphaTable == nullptr) return false;
@@ -170,6 +190,7 @@ bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngR
         plte[i] = png_color{palette[i].Red, palette[i].Green, palette[i].Blue};
     }
     const TPngJob job{file.File(),
+                      progress,
                       const_cast<png_bytepp>(rows),  // libpng reads the rows only
                       plte,
                       alphaTable,
@@ -177,21 +198,24 @@ bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngR
                       static_cast<png_uint_32>(height),
                       colors,
                       withAlpha,
-                      interlace};
+                      interlace,
+                      options.AdaptiveFilters,
+                      options.Level};
     if (!WritePngStream(&job)) return false;  // the temporary file goes with `file`
     return file.Commit();
 }
 
-bool SavePng(const TPictureRecord& record, bool interlace) {
+bool SavePng(const TPictureRecord& record, bool interlace, const TPngWriteOptions& options) {
     if (!IsWritable(record)) return false;
-    progressState = TPngProgressState{0, static_cast<uint32_t>(record.Height)};
+    TPngProgressState progress;
+    progress.Height = static_cast<uint32_t>(record.Height);
+    progress.Hook = CurrentHook();
     bool written = false;
     try {
-        written = WriteRecord(record, interlace);
+        written = WriteRecord(record, interlace, options, &progress);
     } catch (const std::bad_alloc&) {
         written = false;  // a picture too big for memory is a failed save
     }
-    progressState = TPngProgressState{};
-    ShowProgress(0);
+    ShowProgress(progress.Hook, 0);
     return written;
 }

@@ -8,7 +8,7 @@
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZINOP_BUILD_FUZZ=ON -DZINOP_SANITIZE=ON \
 //       -DZINOP_BUILD_APP=OFF -DZINOP_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 //   cmake --build build-fuzz --target bmp_fuzz
-//   mkdir -p corpus && build-fuzz/bin/bmp_fuzz corpus -max_total_time=600 -rss_limit_mb=2048
+//   mkdir -p corpus && build-fuzz/bin/bmp_fuzz corpus -max_total_time=600 -rss_limit_mb=2560
 // (-fsanitize=fuzzer-no-link gives the library coverage feedback.) Any small
 // BMP files make good seeds; none are kept in the repository.
 
@@ -17,22 +17,19 @@
 #include <cstdlib>
 
 #include "formats/bmp.h"
-#include "formats/bmp_info.h"
 
 namespace {
 
-// A few bytes of RLE may rightly claim up to 2^28 pixels (1 GiB to clear);
-// such inputs would slow the fuzzer to a crawl, so headers claiming more
-// than this are skipped (the unit tests cover the size limits).
-constexpr int64_t kMaxFuzzPixels = int64_t{1} << 16;
-
-bool TooLarge(const uint8_t* block, size_t size) {
-    TBmpInfo info;
-    return ParseBmpInfo(block, size, info) &&
-           static_cast<int64_t>(info.Width) * info.Height > kMaxFuzzPixels;
-}
+// Headers of any size up to the pixel cap are decoded: a few bytes of RLE
+// may rightly claim 2^28 pixels (1 GiB to clear), and a header claiming
+// more than its data must fail before allocating, so the fuzzer has to see
+// both. Run it with a memory limit above 1 GiB (-rss_limit_mb=2560). Only
+// the write-and-read-back check is kept to pictures small enough to repeat
+// quickly.
+constexpr int64_t kMaxRoundTripPixels = int64_t{1} << 20;
 
 void CheckRoundTrip(const TPictureRecord& decoded) {
+    if (static_cast<int64_t>(decoded.Width) * decoded.Height > kMaxRoundTripPixels) return;
     TByteBuffer image;
     WriteBmpImage(decoded, image);
     TPictureRecord again;
@@ -53,9 +50,6 @@ void CheckDecoded(const TPictureRecord& record) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (TooLarge(data, size) || (size > 14 && TooLarge(data + 14, size - 14)) ||
-        (size > 1 && TooLarge(data + 1, size - 1)))
-        return 0;
     TByteBuffer file;
     file.Data.assign(data, data + size);
     TPictureRecord record;

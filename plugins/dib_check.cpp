@@ -2,6 +2,8 @@
 
 #include <malloc.h>
 
+#include "formats/pixel_cap.h"
+
 namespace {
 
 uint32_t U32(const uint8_t* p) {
@@ -11,7 +13,7 @@ uint32_t U32(const uint8_t* p) {
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 constexpr int64_t kMaxSide = int64_t{1} << 20;
-constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
+constexpr uint64_t kMaxPixels = kMaxPicturePixels;
 constexpr size_t kMaskBytes = 12;  // three bit-field masks after a 40-byte header
 
 bool KnownHeaderSize(uint32_t size) {

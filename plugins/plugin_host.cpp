@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "config/ini_file.h"
+#include "config/regular_file.h"
 #include "config/paths.h"
 #include "config/settings.h"
 #include "formats/bmp.h"
@@ -57,7 +58,7 @@ using THeaderBuffer = std::array<uint8_t, kPluginHeaderBytes + kPluginSecondOffs
 
 bool ReadHeader(const std::string& path, THeaderBuffer& header) {
     header.fill(0);
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(OpenRegularFile(path), &std::fclose);
     if (!file) return false;
     std::fread(header.data(), 1, header.size(), file.get());
     return !std::ferror(file.get());
@@ -99,7 +100,8 @@ bool DecodeWith(const TPluginLibrary& library, const std::string& path, intptr_t
         std::fill(infoBytes + 32, infoBytes + 40, uint8_t{0});
     }
     TDibBlockSizes sizes;
-    if (!CheckPluginDib(infoBytes, infoCapacity, PluginBlockSize(pixels.get()), sizes)) return false;
+    if (!CheckPluginDib(infoBytes, infoCapacity, PluginBlockSize(pixels.get()), sizes))
+        return false;
     TByteBuffer image;
     if (!DibToBmpImage(infoBytes, sizes.InfoBytes, static_cast<const uint8_t*>(pixels.get()),
                        sizes.PixelBytes, image)) {
@@ -157,7 +159,11 @@ bool WriteDisabledPlugins(const std::string& iniPath, const std::vector<std::str
     TIniDocument ini;
     if (ini.Load(iniPath) == TIniLoadStatus::Unreadable) return false;
     ini.EraseSection(kPluginsSection);
-    for (auto it = names.rbegin(); it != names.rend(); ++it) ini.WriteBool(kPluginsSection, *it, false);
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+        ini.WriteBool(kPluginsSection, *it, false);
+    // The plug-in dialog may close before the first settings save made the
+    // per-user folder.
+    PrepareSettingsFolder(iniPath);
     return ini.Save(iniPath);
 }
 
@@ -177,7 +183,8 @@ void LoadPlugins() {
     std::vector<std::string> disabled;
     EnumeratePluginFiles(candidates);
     ReadDisabledPlugins(disabled);
-    std::erase_if(candidates, [&](const std::string& name) { return ContainsPluginName(disabled, name); });
+    std::erase_if(candidates,
+                  [&](const std::string& name) { return ContainsPluginName(disabled, name); });
 
     auto& plugins = PluginsState();
     plugins.reserve(candidates.size());

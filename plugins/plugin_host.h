@@ -30,7 +30,7 @@ const std::string& PluginFolder();
 void SetPluginFolder(const std::string& folder);
 
 // The settings file whose section "plugins" lists the disabled plug-ins.
-// Defaults to "Zinop.ini" beside the program (DefaultSettingsPath()).
+// Defaults to the settings file of the running program (DefaultSettingsPath()).
 const std::string& PluginSettingsFile();
 void SetPluginSettingsFile(const std::string& path);
 

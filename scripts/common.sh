@@ -10,6 +10,7 @@ ZINOP_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libtiff-dev libwebp-dev
     qt6-base-dev libgl-dev
+    librsvg2-bin appstream desktop-file-utils
     clang libclang-rt-14-dev
 )
 

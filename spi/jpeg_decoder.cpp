@@ -32,10 +32,16 @@ struct TJpegState {
 }
 void IgnoreMessage(j_common_ptr) {}
 
-// Warnings are ignored, except the one for data that ends early: libjpeg
-// would fill the rest grey, a truncated file is reported as broken instead.
+// Warnings are ignored, except those for compressed data that ends early:
+// the file ends (JWRN_JPEG_EOF), or a marker such as the end of the image
+// comes while rows are still missing (JWRN_HIT_MARKER, a frame header that
+// claims more rows than the data holds). libjpeg would fill the rest grey;
+// such a file is broken, like a truncated PNG.
 void FailOnEarlyEnd(j_common_ptr info, int level) {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) ErrorJump(info);
+    if (level < 0 &&
+        (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER)) {
+        ErrorJump(info);
+    }
 }
 
 void LimitScans(j_common_ptr info) {

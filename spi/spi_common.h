@@ -6,10 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "formats/pixel_cap.h"
 #include "plugins/spi.h"
 
 // Pictures above this many pixels are refused before the large allocations.
-inline constexpr uint64_t kSpiMaxPixels = uint64_t{1} << 28;
+inline constexpr uint64_t kSpiMaxPixels = kMaxPicturePixels;
 
 // A 24-bit picture built straight into the two malloc blocks GetPicture
 // hands over: a 40-byte information header and bottom-up pixel rows padded

@@ -189,4 +189,22 @@ TEST(CliOptions, UsageNamesEveryOption) {
     }
 }
 
+TEST(CliOptions, PngSettingsForReduceAndConvertOnly) {
+    EXPECT_TRUE(Parse({"reduce", "x"}).Options.Png.AdaptiveFilters);
+    EXPECT_EQ(Parse({"reduce", "x"}).Options.Png.Level, 9);
+    TParse parse = Parse({"convert", "--png-filters", "none", "--png-level=0", "a", "b.png"});
+    ASSERT_TRUE(parse.Ok) << parse.Error;
+    EXPECT_FALSE(parse.Options.Png.AdaptiveFilters);
+    EXPECT_EQ(parse.Options.Png.Level, 0);
+    EXPECT_TRUE(Parse({"reduce", "--png-filters", "none", "--png-filters", "adaptive", "x"})
+                    .Options.Png.AdaptiveFilters);
+    EXPECT_EQ(Parse({"reduce", "--png-filters", "sub", "x"}).Error,
+              "--png-filters: expected adaptive or none, got 'sub'");
+    EXPECT_EQ(Parse({"reduce", "--png-level", "10", "x"}).Error,
+              "--png-level: expected a whole number in 0..9, got '10'");
+    EXPECT_EQ(Parse({"info", "--png-level", "3", "x"}).Error,
+              "--png-level applies to reduce and convert only");
+    EXPECT_EQ(Parse({"convert", "-c", "16", "a", "b"}).Error, "--colors applies to reduce only");
+}
+
 }  // namespace

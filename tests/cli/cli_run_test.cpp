@@ -88,7 +88,10 @@ TEST_F(CliRun, ThreeFilesWhoseSecondCannotBeReadGiveTheElevenLineLog) {
     EXPECT_TRUE(IsPng(Out("a.png")));
     EXPECT_TRUE(IsPng(Out("c.png")));
     EXPECT_EQ(OutFolder(), (Lines{"a.png", "c.png"}));
-    EXPECT_EQ(result.Err, "");  // no progress bar when stderr is not a terminal
+    // The reason for the one failure, and no progress bar when stderr is
+    // not a terminal.
+    EXPECT_EQ(result.Err, "zinop-cli: cannot read " + In("b.bmp") +
+                              ": not a picture any plug-in or the BMP reader understands\n");
 }
 
 TEST_F(CliRun, AllWrittenIsStatusZeroAndPaletteSizeSetsTheBmpDepth) {
@@ -170,11 +173,13 @@ TEST_F(CliRun, DefaultOutputFolderIsTheCurrentDirectory) {
     EXPECT_TRUE(IsPng(Out("dog.png")));
 }
 
-TEST_F(CliRun, UnwritableOutputFolderIsCantSave) {
+TEST_F(CliRun, MissingOutputFolderFailsBeforeTheFirstFile) {
     WritePicture(In("a.bmp"), 3, 3);
     const TCliResult result = RunCli({"reduce", "-o", Temp.Path("nowhere"), In("a.bmp")});
     EXPECT_EQ(result.Status, 1);
-    EXPECT_NE(result.Out.find("Save...\nCan't save\nComplete.\n"), std::string::npos) << result.Out;
+    EXPECT_EQ(result.Out, "");  // nothing was loaded or reduced
+    EXPECT_EQ(result.Err, "zinop-cli: cannot write into " + Temp.Path("nowhere") +
+                              ": No such file or directory\n");
 }
 
 TEST_F(CliRun, UsageErrorsExitTwoWithTheUsageOnStderr) {
@@ -208,13 +213,15 @@ TEST_F(CliRun, ConvertWritesFullColourBmpAndPngAndRefusesGif) {
     EXPECT_EQ(BmpBitCount(Out("full.BMP")), 24);
     EXPECT_EQ(RunCli({"convert", In("a.bmp"), Out("full.png")}).Status, 0);
     EXPECT_TRUE(IsPng(Out("full.png")));
-    const TCliResult gif = RunCli({"convert", In("a.bmp"), Out("full.gif")});
-    EXPECT_EQ(gif.Status, 1);
-    EXPECT_EQ(gif.Err, Out("full.gif") + "\nCan't save\n");
+    // GIF holds only reduced pictures: a usage error, found before loading.
+    const TCliResult gif = RunCli({"convert", In("none.bmp"), Out("full.gif")});
+    EXPECT_EQ(gif.Status, 2);
+    EXPECT_NE(gif.Err.find("OUT must end in .bmp or .png"), std::string::npos) << gif.Err;
     EXPECT_FALSE(fs::exists(Out("full.gif")));
     const TCliResult missing = RunCli({"convert", In("none.bmp"), Out("x.bmp")});
     EXPECT_EQ(missing.Status, 1);
-    EXPECT_EQ(missing.Err, In("none.bmp") + "\nCan't load\n");
+    EXPECT_EQ(missing.Err, In("none.bmp") + "\nCan't load\nzinop-cli: cannot read " +
+                               In("none.bmp") + ": No such file or directory\n");
     EXPECT_EQ(RunCli({"convert", In("a.bmp"), Out("x.tif")}).Status, 2);
 }
 

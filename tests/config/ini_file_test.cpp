@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <climits>
 #include <filesystem>
 
@@ -141,12 +144,21 @@ TEST_F(IniFileTest, FailedWriteReportsFullPathAndLeavesOldFileIntact) {
 }
 
 TEST_F(IniFileTest, FailedWriteOverAnExistingFileKeepsIt) {
-    // A name so long that no temporary file fits beside it: the write fails
-    // even for root, with the old file in place.
+    // The disk refuses the bytes (a file size limit, which holds even for
+    // root): the write fails with the old file in place.
     const std::string longPath = folder_.File(std::string(250, 'z') + ".ini");
     PutFile(longPath, "[zinop]\nVersion=35\n");
     std::string error;
-    EXPECT_FALSE(WriteInteger(longPath, "zinop", "Version", 1, &error));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 8;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = WriteInteger(longPath, "zinop", "Version", 1, &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
     EXPECT_EQ(error, longPath + " に書き込めません");
     EXPECT_EQ(GetFile(longPath), "[zinop]\nVersion=35\n");
     EXPECT_EQ(CountFiles(folder_.Folder()), 1);

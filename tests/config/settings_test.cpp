@@ -1,6 +1,8 @@
 #include "config/settings.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -66,7 +68,8 @@ TEST_F(SettingsTest, FirstStartOnJapaneseSystem) {
     EXPECT_EQ(record.ComboBoxDither, 2);
     EXPECT_TRUE(record.ToolBarVisible);
     EXPECT_EQ(record.BatchSaveDirectory, "/work/pictures/");
-    EXPECT_EQ(record.PluginFolder, AddTrailingSeparator(ProgramFolder()));
+    EXPECT_EQ(record.PluginFolder,
+              AddTrailingSeparator(FirstStartPluginFolderFor(CurrentProgramPlace())));
     EXPECT_EQ(record.TrackBarDither, 7);  // form defaults stay
     EXPECT_EQ(record.UpDownValue, 64);
     EXPECT_EQ(record.TransCornerButton, RadioButtonRB);
@@ -334,7 +337,16 @@ TEST_F(SettingsTest, UnwritableSaveReportsErrorAndKeepsOldFile) {
     const std::string longName = folder_.File(std::string(248, 'n') + ".ini");
     const std::string old = "[zinop]\nVersion=35\ndither=4\n";
     PutFile(longName, old);
-    EXPECT_FALSE(SaveSettings(TSettingsRecord{}, longName, error));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 16;  // the disk takes no more than 16 bytes
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = SaveSettings(TSettingsRecord{}, longName, error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
     EXPECT_EQ(error, longName + " に書き込めません");
     EXPECT_EQ(GetFile(longName), old);
     EXPECT_EQ(CountFiles(folder_.Folder()), 2);  // no temporary files left
@@ -371,7 +383,7 @@ TEST_F(SettingsTest, CliReaderAcceptsOnlyVersion35) {
               "[zinop]\nVersion=35\nditherMode=4\nBatchIs=1\nGIFtype=3\nlanguage=0\n");
 }
 
-TEST(SettingsPath, DefaultFileLiesBesideTheProgram) {
+TEST(SettingsPath, DefaultFileLiesBesideTheProgramInABuildTree) {
     EXPECT_EQ(DefaultSettingsPath(), ProgramFolder() + "Zinop.ini");
     EXPECT_TRUE(DefaultSettingsPath().starts_with("/"));
 }

@@ -269,6 +269,46 @@ TEST_F(BatchRunTest, IntegratedRunSkipsSameNameAndReportsSaveFailure) {
                           "Skip : same filename", "Can't save", "Complete."}));
 }
 
+// A signal can only be polled between steps; an integrated run saves all
+// files in one step, so the poll is asked before each save.
+TEST_F(BatchRunTest, StopAskedBetweenFilesEndsTheRunAfterTheCurrentSave) {
+    Files.Sizes = {{"/in/a.bmp", 3}, {"/in/b.bmp", 3}, {"/in/c.bmp", 3}};
+    TBatchHooks hooks = Hooks();
+    hooks.StopRequested = [this] { return !Saved.empty(); };
+    TBatchRun integrated(Job, Output, {"/in/a.bmp", "/in/b.bmp", "/in/c.bmp"}, hooks);
+    integrated.StartIntegrated();
+    EXPECT_EQ(Log, (Lines{"Load : /in/a.bmp", "Load : /in/b.bmp", "Load : /in/c.bmp", "Reduce...",
+                          "Save : /out/a.png", "Abort."}));
+    EXPECT_TRUE(integrated.Tally().Aborted);
+
+    Log.clear();
+    Saved.clear();
+    TBatchRun perFile(Job, Output, {"/in/a.bmp", "/in/b.bmp", "/in/c.bmp"}, hooks);
+    perFile.StartPerFile();
+    EXPECT_EQ(Log, (Lines{"", "Load : /in/a.bmp", "Reduce...", "Save...", "Finish (1/3) /out/a.png",
+                          "Abort.", "Complete."}));
+    EXPECT_EQ(Files.Loaded.back(), "/in/a.bmp");
+}
+
+TEST_F(BatchRunTest, SkippedFilesAreReportedWithTheirOutput) {
+    Output.Folder = "/in/";
+    Files.Sizes = {{"/in/a.png", 3}, {"/x/a.png", 3}, {"/in/b.gif", 3}};
+    std::vector<std::pair<std::string, TOutputVerdict>> skipped;
+    TBatchHooks hooks = Hooks();
+    hooks.Skipped = [&skipped](const std::string& source, const TOutputPlan& output) {
+        skipped.emplace_back(source + " " + output.Path, output.Verdict);
+    };
+    TBatchRun run(Job, Output, {"/in/a.png", "/x/a.png", "/in/b.gif"}, hooks);
+    run.StartPerFile();
+    ASSERT_EQ(skipped.size(), 2u);
+    EXPECT_EQ(skipped[0].first, "/in/a.png /in/a.png");
+    EXPECT_EQ(skipped[0].second, TOutputVerdict::SourceOfRun);
+    EXPECT_EQ(skipped[1].first, "/x/a.png /in/a.png");
+    EXPECT_EQ(skipped[1].second, TOutputVerdict::SourceOfRun);
+    EXPECT_EQ(run.Tally().Written, 1);  // /in/b.png
+    EXPECT_EQ(run.Tally().Skipped, 2);
+}
+
 // ---- The same file under another name, on a real disk -------------------
 
 TEST(IsSameFile, TextAndIdentity) {

@@ -2,15 +2,22 @@
 // variants, refusal of malformed and truncated files, DIB wrapping and
 // LoadPicture's plug-in hook.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <vector>
 
 #include "formats/bmp.h"
+#include "formats/pixel_cap.h"
+#include "largest_allocation.h"
 
 namespace {
 
@@ -457,7 +464,7 @@ TEST(BmpDib, CompressedDibWithoutImageSizeTakesThePixelBlock) {
 // ---- LoadPicture ----------------------------------------------------------
 
 class LoadPictureTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ =
             std::filesystem::temp_directory_path() /
@@ -517,6 +524,51 @@ TEST_F(LoadPictureTest, PluginsComeFirstAndBmpIsTheFallback) {
     EXPECT_EQ(LoadPicture(fromBmp), 0);
     EXPECT_EQ(fromBmp.Width, 3);
     EXPECT_EQ(calls, 2);
+}
+
+// A FIFO would block a plug-in in open for ever and /dev/zero never ends:
+// neither reaches the plug-ins or the BMP reader.
+TEST_F(LoadPictureTest, FifosAndDevicesFailAtOnceWithoutAskingPlugins) {
+    int calls = 0;
+    SetPluginLoadHook([&calls](TPictureRecord&) {
+        ++calls;
+        return false;
+    });
+    const std::string fifo = (dir_ / "pipe.bmp").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto attempt = std::async(std::launch::async, [&] {
+        TPictureRecord a, b;
+        a.FileName = fifo;
+        b.FileName = "/dev/zero";
+        return LoadPicture(a) + LoadPicture(b);
+    });
+    if (attempt.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+        FAIL() << "blocked on a FIFO";
+    }
+    EXPECT_EQ(attempt.get(), 2);
+    EXPECT_EQ(calls, 0);
+    TByteBuffer buffer;
+    EXPECT_FALSE(ReadWholeFile("/dev/zero", buffer));
+}
+
+// A 54-byte header claiming 16384 x 16384 at 24 bits took 1 GiB and 12 s
+// before it failed: the data size is checked before the pixel buffer exists.
+TEST(BmpReader, MissingPixelDataIsFoundBeforeThePixelBufferIsMade) {
+    for (const uint16_t bits : {1, 4, 8, 16, 24, 32}) {
+        const Bytes header = MakeBmp(InfoHeader(16384, 16384, bits, 0, bits <= 8 ? 2 : 0),
+                                     bits <= 8 ? Table({kRed, kBlue}) : Bytes{});
+        ResetLargestAllocation();
+        TPictureRecord record;
+        EXPECT_EQ(DecodeBmp(record, Buffer(header)), 1) << bits;
+        EXPECT_LT(LargestAllocation(), size_t{1} << 20) << bits;
+    }
+    // Exactly at the cap is legal, one pixel more is not (RLE8 ending at once).
+    EXPECT_EQ(uint64_t{16384} * 16384, kMaxPicturePixels);
+    const Bytes over =
+        MakeBmp(Cat(InfoHeader(16385, 16384, 8, 1, 2), Table({kRed, kBlue})), {0, 1});
+    EXPECT_EQ(Decode(over, 1).Kind, pkNone);
 }
 
 }  // namespace

@@ -279,3 +279,40 @@ TEST_F(BundledPluginsTest, BrokenFilesFailQuietlyAndBmpStillLoads) {
         }
     }
 }
+
+namespace {
+
+// The frame header claims more rows and columns than the compressed data
+// holds (the data ends at its end-of-image marker): libjpeg would fill the
+// rest grey; it is a broken file, like a truncated PNG.
+TEST_F(BundledPluginsTest, JpegWhoseDataEndsBeforeItsClaimedSizeFails) {
+    std::vector<uint8_t> samples;
+    for (int i = 0; i < 64 * 48; ++i) {
+        samples.insert(samples.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i / 64), 99});
+    }
+    for (TJpegKind kind : {TJpegKind::Baseline, TJpegKind::Progressive}) {
+        ASSERT_TRUE(WriteJpegFile(pictures.File("small.jpg"), 64, 48, samples, kind, 90));
+        TByteBuffer file;
+        ASSERT_TRUE(ReadWholeFile(pictures.File("small.jpg"), file));
+        std::vector<uint8_t> bytes = file.Data;
+        size_t frame = 0;
+        for (size_t i = 2; i + 9 < bytes.size(); ++i) {
+            if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+                frame = i;
+                break;
+            }
+        }
+        ASSERT_NE(frame, 0u);
+        bytes[frame + 5] = 480 >> 8;  // height, then width, big-endian
+        bytes[frame + 6] = 480 & 255;
+        bytes[frame + 7] = 640 >> 8;
+        bytes[frame + 8] = 640 & 255;
+        pictures.Write("raised.jpg", bytes);
+        TPictureRecord record;
+        EXPECT_EQ(Load(pictures.File("raised.jpg"), record), 1) << static_cast<int>(kind);
+        TPictureRecord intact;
+        EXPECT_EQ(Load(pictures.File("small.jpg"), intact), 0);
+    }
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 // The host's loading rules and search order, driven by the test plug-ins.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
 
@@ -197,6 +198,17 @@ TEST_F(PluginHostTest, DisabledListOfAMissingFileIsEmpty) {
     ReadDisabledPlugins(settings.File("absent.ini"), names);
     EXPECT_TRUE(names.empty());
     EXPECT_FALSE(WriteDisabledPlugins(settings.File("no/such/folder/Zinop.ini"), {"a.spi"}));
+}
+
+TEST_F(PluginHostTest, DisabledListMakesThePerUserSettingsFolder) {
+    // The plug-in dialog can close before the first settings save.
+    const std::string config = settings.File("config");
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const std::string ini = config + "/zinop/Zinop.ini";
+    const bool written = WriteDisabledPlugins(ini, {"a.spi"});
+    unsetenv("XDG_CONFIG_HOME");
+    ASSERT_TRUE(written);
+    EXPECT_EQ(ReadString(ini, "plugins", "a.spi"), "0");
 }
 
 TEST_F(PluginHostTest, ProgressCallbackAlwaysSaysGoOn) {

@@ -1,0 +1,27 @@
+#pragma once
+// One line on stderr for every file zinop-cli could not read, write or
+// chose not to write, also with -q: the path and the reason, as cp or
+// pngquant say it. The log lines of a run (stdout) stay as they are.
+
+#include <string>
+
+#include "engine/batch.h"
+
+// "zinop-cli: cannot read IN: <reason>": the system's reason when the file
+// cannot be opened (or "not a regular file"), else "not a picture any
+// plug-in or the BMP reader understands".
+void ReportReadFailure(const std::string& path);
+std::string ReadFailureReason(const std::string& path);
+
+// "zinop-cli: cannot write OUT: <reason>", the reason from the safe writer
+// (SafeFileError) or, when it failed for no I/O reason, that the writer
+// refused the picture. Call SetSafeFileError(0) before the save.
+void ReportWriteFailure(const std::string& path);
+
+// "zinop-cli: not writing OUT (from IN): ..." for an output the batch plan
+// refused.
+void ReportSkip(const std::string& sourcePath, const TOutputPlan& output);
+
+// An output folder that a run cannot write into: the reason, or "" when it
+// looks usable (it exists, is a folder, and may be written and searched).
+std::string OutputFolderProblem(const std::string& folder);
