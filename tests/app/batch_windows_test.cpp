@@ -43,7 +43,11 @@ TEST_F(BatchWindows, GatherTakesTheFilePicturesOnlyAndNeedsTwo) {
     Main().SpeedButtonPasteClick();
     Main().MenuGatherClick();  // one file picture: nothing happens
     EXPECT_EQ(ChildCount(), 2);
-    Open(b);
+    TFormChild* second = Open(b);
+    EXPECT_TRUE(Main().MenuGather->isEnabled());
+    WindowOf(second)->showMinimized();
+    EXPECT_FALSE(Main().MenuGather->isEnabled());  // a minimized picture does not count
+    WindowOf(second)->showNormal();
     Main().MenuGatherClick();
     QApplication::processEvents();
     ASSERT_EQ(ChildCount(), 2);  // the pasted picture stays, beside the new batch
