@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QUrl>
 #include <atomic>
 
@@ -167,8 +168,13 @@ TEST_F(PictureWindows, PropertyInTheLanguageInForce) {
 
 TEST_F(PictureWindows, SaveWritesByTheFilterIndexNotTheTypedExtension) {
     TFormChild* source = Open(WritePicture("grad.bmp"));
+    int highest = 0;  // the bar follows the PNG rows, then returns to 0
+    QObject::connect(Main().ProgressBar, &QProgressBar::valueChanged,
+                     [&highest](int v) { highest = std::max(highest, v); });
     AnswerFileDialog(PathOf("typed.bmp"), 3);  // the PNG filter
     Main().ButtonSaveClick();
+    EXPECT_GT(highest, 0);
+    EXPECT_EQ(Main().ProgressBar->value(), 0);
     TByteBuffer written;
     ASSERT_TRUE(ReadWholeFile(PathOf("typed.bmp"), written));
     EXPECT_EQ(std::string(written.Data.begin() + 1, written.Data.begin() + 4), "PNG");
