@@ -29,6 +29,7 @@
 #include "config/texts.h"
 #include "engine/batch.h"
 #include "engine/convert.h"
+#include "formats/png_writer.h"
 #include "plugins/plugin_host.h"
 
 namespace {
@@ -80,6 +81,11 @@ TFormMain::TFormMain(TSettingsRecord& settings, std::string settingsPath, QWidge
             &TFormMain::ClipboardChanged);
     ClipboardChanged();
     setAcceptDrops(true);
+    // PNG writing (saves and batch output, on this thread) moves the bar.
+    SetPngProgressHook([this](int perMille) {
+        ProgressBar->setValue(perMille);
+        ProgressBar->repaint();
+    });
     connect(MdiArea, &QMdiArea::subWindowActivated, this,
             [this] { RunGuarded([&] { UpdateCommands(); }); });
 
@@ -97,6 +103,7 @@ TFormMain::~TFormMain() {
     // the documents whose buffers it uses go away.
     StopWorker();
     BatchRun.reset();
+    SetPngProgressHook(nullptr);
     for (QMdiSubWindow* window : MdiArea->subWindowList()) {
         if (TFormChild* child = Child(window)) child->OnResize = nullptr;
         disconnect(window, nullptr, this, nullptr);

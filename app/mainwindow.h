@@ -119,6 +119,9 @@ class TFormMain : public QMainWindow {
     // A picture document from a loaded record (open, paste, separate).
     TFormChild* NewPictureWindow(TPictureRecord& loaded, const QString& caption);
     TFormChild* NewBatch(const std::vector<std::string>& paths);
+    void SetDocumentCaption(TFormChild* child, const QString& caption);
+    // The client area of a window in the normal state; a maximized or
+    // minimized one keeps its size.
     void SetClientSize(TFormChild* child, int width, int height);
     int ZoomStateOf(TFormChild* child) const;
     void ApplyZoom(TFormChild* child);

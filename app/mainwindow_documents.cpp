@@ -76,6 +76,11 @@ TFormChild* TFormMain::CreateChild() {
     return child;
 }
 
+void TFormMain::SetDocumentCaption(TFormChild* child, const QString& caption) {
+    child->setWindowTitle(caption);
+    if (QMdiSubWindow* window = WindowOf(child)) window->setWindowTitle(caption);
+}
+
 void TFormMain::SetClientSize(TFormChild* child, int width, int height) {
     QMdiSubWindow* window = WindowOf(child);
     // A maximized or minimized window keeps its size (a new window opens
@@ -121,8 +126,7 @@ TFormChild* TFormMain::NewPictureWindow(TPictureRecord& loaded, const QString& c
     record.Colors = 0;
     record.Pixels = std::move(loaded.Pixels);
     record.FileName = loaded.FileName;
-    child->setWindowTitle(caption);
-    WindowOf(child)->setWindowTitle(caption);
+    SetDocumentCaption(child, caption);
     SetClientSize(child, record.Width, record.Height);
     child->ImagePic->ShowPicture(record);
     FitWindowToPicture(child);
@@ -149,9 +153,7 @@ bool TFormMain::OpenPicture(const std::string& path, bool report) {
 
 TFormChild* TFormMain::NewBatch(const std::vector<std::string>& paths) {
     TFormChild* child = CreateChild();  // no pending size: the default size
-    const QString caption = QString::fromUtf8(Text(TextId::BatchCaption));
-    child->setWindowTitle(caption);
-    WindowOf(child)->setWindowTitle(caption);
+    SetDocumentCaption(child, QString::fromUtf8(Text(TextId::BatchCaption)));
     child->ShowAsBatch();
     child->BatchFiles = paths;
     child->Record().Kind = pkBatch;

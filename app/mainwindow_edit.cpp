@@ -30,6 +30,22 @@ ColorValue* PaletteView(std::vector<uint8_t>& palette) {
     return reinterpret_cast<ColorValue*>(palette.data());
 }
 
+// The indexed record a reduction of picture fills: its size, zoom and path,
+// colors entries and palette (1024 bytes). Throws std::bad_alloc.
+void PrepareResult(const TPictureRecord& picture, int colors, std::vector<uint8_t> palette,
+                   TPictureRecord& result) {
+    result = TPictureRecord{};
+    result.Kind = pkIndexed;
+    result.Width = picture.Width;
+    result.Height = picture.Height;
+    result.Zoom = picture.Zoom;
+    result.FileName = picture.FileName;
+    result.Colors = colors;
+    result.Pixels.assign(static_cast<size_t>(picture.Width) * static_cast<size_t>(picture.Height),
+                         0);
+    result.Palette = std::move(palette);
+}
+
 }  // namespace
 
 void TFormMain::MenuSettingClick() {
@@ -74,17 +90,7 @@ void TFormMain::StartReduce(TFormChild* source) {
             source->LastPaletteKey = key;
             resultPalette.assign(kPaletteBytes, 0);
         }
-        ResultRecord = TPictureRecord{};
-        ResultRecord.Kind = pkIndexed;
-        ResultRecord.Width = picture.Width;
-        ResultRecord.Height = picture.Height;
-        ResultRecord.Zoom = picture.Zoom;
-        ResultRecord.FileName = picture.FileName;
-        ResultRecord.Colors = Job.PaletteSize;
-        const size_t pixels =
-            static_cast<size_t>(picture.Width) * static_cast<size_t>(picture.Height);
-        ResultRecord.Pixels.assign(pixels, 0);
-        ResultRecord.Palette = std::move(resultPalette);
+        PrepareResult(picture, Job.PaletteSize, std::move(resultPalette), ResultRecord);
         WorkBuffer.assign(picture.Pixels.size() / sizeof(int32_t), 0);
         SetUpSingleJob(Job, picture.Width, picture.Height, picture.ColorPixels(),
                        ResultRecord.Pixels.data(), PaletteView(ResultRecord.Palette),
@@ -135,11 +141,9 @@ void TFormMain::FinishReduce() {
         result.Pixels = ResultRecord.Pixels;
         result.Palette = ResultRecord.Palette;
         result.FileName = ResultRecord.FileName;
-        const QString caption =
-            ResultCaption(ResultCounter++, result.FileName, ResultRecord.Colors);
+        SetDocumentCaption(child,
+                           ResultCaption(ResultCounter++, result.FileName, ResultRecord.Colors));
         result.Colors = ResultRecord.Colors;
-        child->setWindowTitle(caption);
-        WindowOf(child)->setWindowTitle(caption);
         child->ImagePic->ShowPicture(result);
         ApplyZoom(child);
         FitWindowToPicture(child);

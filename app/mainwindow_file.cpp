@@ -94,6 +94,39 @@ void TFormMain::ButtonOpenClick() {
     }
 }
 
+namespace {
+
+// Runs the save dialog over settings' folder and filter index and writes
+// both back. False when cancelled; else path and filterIndex (from 1).
+bool RunSaveDialog(QWidget* parent, const QStringList& filters, TSettingsRecord& settings,
+                   const QString& proposed, QString& path, int& filterIndex) {
+    QFileDialog dialog(parent);
+    dialog.setObjectName("SaveDialog1");
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before overwriting
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    const int startIndex =
+        settings.SaveIndex >= 1 && settings.SaveIndex <= filters.size() ? settings.SaveIndex : 1;
+    dialog.selectNameFilter(filters[startIndex - 1]);
+    dialog.setDefaultSuffix(DefaultSuffixOf(startIndex));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+        dialog.setDefaultSuffix(DefaultSuffixOf(static_cast<int>(filters.indexOf(filter)) + 1));
+    });
+    if (!settings.SaveDirectory.empty()) {
+        dialog.setDirectory(QString::fromStdString(settings.SaveDirectory));
+    }
+    dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    settings.SaveDirectory = dialog.directory().absolutePath().toStdString();
+    filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    settings.SaveIndex = filterIndex;
+    path = dialog.selectedFiles().front();
+    return true;
+}
+
+}  // namespace
+
 void TFormMain::ButtonSaveClick() {
     TFormChild* child = ActiveChild();
     if (child == nullptr) return;
@@ -102,40 +135,17 @@ void TFormMain::ButtonSaveClick() {
     SaveFilters = NameFilters(Text(TextId::SaveFilter));  // in the language now in force
     const std::string kept = record.FileName;
     const QString proposed = kept == "Clipboard" ? QStringLiteral("Clipboard") : BaseNamePart(kept);
-
-    QFileDialog dialog(this);
-    dialog.setObjectName("SaveDialog1");
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(SaveFilters);
-    const int startIndex = Settings.SaveIndex >= 1 && Settings.SaveIndex <= SaveFilters.size()
-                               ? Settings.SaveIndex
-                               : 1;
-    dialog.selectNameFilter(SaveFilters[startIndex - 1]);
-    dialog.setDefaultSuffix(DefaultSuffixOf(startIndex));
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
-        dialog.setDefaultSuffix(DefaultSuffixOf(static_cast<int>(SaveFilters.indexOf(filter)) + 1));
-    });
-    if (!Settings.SaveDirectory.empty()) {
-        dialog.setDirectory(QString::fromStdString(Settings.SaveDirectory));
-    }
-    dialog.selectFile(proposed);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    QString path;
+    int filterIndex = 1;
+    if (!RunSaveDialog(this, SaveFilters, Settings, proposed, path, filterIndex)) return;
 
     // The options as the settings dialog shows them now.
     Settings.GifOptions = GifOptionsFromIndex(Settings.ComboBoxGIF);
     Settings.PngInterlace = Settings.CheckBoxPNGinterlace;
-    Settings.SaveDirectory = dialog.directory().absolutePath().toStdString();
-    const int filterIndex = static_cast<int>(SaveFilters.indexOf(dialog.selectedNameFilter())) + 1;
-    Settings.SaveIndex = filterIndex;
-    const QString path = dialog.selectedFiles().front();
     record.FileName = path.toStdString();
     repaint();
     if (SaveByFilterIndex(record, filterIndex, Settings)) {
-        const QString caption = SavedCaption(record);
-        child->setWindowTitle(caption);
-        if (QMdiSubWindow* window = WindowOf(child)) window->setWindowTitle(caption);
+        SetDocumentCaption(child, SavedCaption(record));
         return;
     }
     ShowMessage(this, TMessageKind::Warning, QString::fromUtf8(Text(TextId::SaveFailureTitle)),

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QtTest/QTest>
+
 #include <string>
 
 #include "app_test_support.h"
@@ -57,11 +58,11 @@ std::string DitherCaseName(const ::testing::TestParamInfo<DitherCase>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMode, DitherRuleTest,
-                         ::testing::Values(DitherCase{0, false, false},  // none
-                                           DitherCase{1, false, true},   // gPeanos
-                                           DitherCase{2, false, true},   // DiffuseFS
-                                           DitherCase{3, false, true},   // Maem
-                                           DitherCase{4, true, false}),  // Anime
+                         ::testing::Values(DitherCase{0, false, false},   // none
+                                           DitherCase{1, false, true},    // gPeanos
+                                           DitherCase{2, false, true},    // DiffuseFS
+                                           DitherCase{3, false, true},    // Maem
+                                           DitherCase{4, true, false}),   // Anime
                          DitherCaseName);
 
 TEST_F(SettingsDialogTest, CountFieldFollowsAnyNumberAndKeepsItsValue) {
