@@ -145,7 +145,6 @@ print_table() {
                 t / rt, (rc > 0 ? c / rc : 0) }'
     done
     echo "x: time / time of '$reference' (below 1: faster than it)."
-    echo "PNG writing = a zinop-cli line minus the load + reduce stage (BMP writing is small)."
 }
 
 have_pngquant=""
@@ -232,6 +231,7 @@ echo "on a busy machine the cpu column compares more fairly than wall time."
 fi
 if part png; then
     print_table "PNG in -> PNG out, 12 MP test card, 256 colours" "$png_reference" "${png_labels[@]}"
+    echo "PNG writing = a zinop-cli line minus the load + reduce stage (BMP writing is small)."
 fi
 if part folder; then
     print_table "16 pictures of 3 MP, PNG in -> PNG out" "zinop-cli -j 1 (16 x 3 MP, none)" \

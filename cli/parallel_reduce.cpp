@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -57,8 +58,18 @@ class TParallelRun {
         TInterruptGuard interrupt;
         Print(bar, false, "");
         std::vector<std::thread> workers;
-        for (size_t w = 0; w < jobs_.size(); ++w) {
-            workers.emplace_back([this, w] { Work(*jobs_[w]); });
+        try {
+            for (size_t w = 0; w < jobs_.size(); ++w) {
+                workers.emplace_back([this, w] { Work(*jobs_[w]); });
+            }
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for: the run goes on with those it has.
+            std::lock_guard<std::mutex> lock(mutex_);
+            running_ = static_cast<int>(workers.size());
+        }
+        if (workers.empty()) {
+            running_ = 1;
+            Work(*jobs_[0]);  // not even one thread: this one does the work
         }
         std::unique_lock<std::mutex> lock(mutex_);
         while (running_ > 0) {
@@ -74,6 +85,11 @@ class TParallelRun {
         lock.unlock();
         for (std::thread& worker : workers) worker.join();
         FlushEnded(bar);
+        // After a stop, a worker may have taken a file without starting it
+        // while later files ran: their blocks still belong in the log.
+        for (size_t i = printed_; i < blocks_.size(); ++i) {
+            for (const auto& [toStderr, line] : blocks_[i].Lines) Print(bar, toStderr, line);
+        }
         return Finish(bar);
     }
 
@@ -103,7 +119,7 @@ class TParallelRun {
         hooks.Skipped = [add](const std::string& source, const TOutputPlan& plan) {
             add(true, SkipLine(source, plan));
         };
-        hooks.StopRequested = [this] { return stopped_.load(); };
+        hooks.StopRequested = [this] { return stopped_.load() || TInterruptGuard::Interrupted(); };
         // The reduction runs right here, on this worker's thread.
         hooks.StartWorker = [this](ReduceJob& j, std::function<void()> done) {
             if (stopped_.load()) j.StopRequested.store(true);
@@ -163,8 +179,9 @@ class TParallelRun {
     // The closing lines and the exit status, as the sequential run ends.
     int Finish(TProgressBar& bar) {
         TBatchTally total;
-        bool aborted = printed_ < blocks_.size();  // files never started after a stop
+        bool aborted = false;
         for (const TFileBlock& block : blocks_) {
+            aborted = aborted || !block.Ended;  // never started after a stop
             total.LoadFailures += block.Tally.LoadFailures;
             total.SaveFailures += block.Tally.SaveFailures;
             total.Skipped += block.Tally.Skipped;
