@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <climits>
 #include <filesystem>
 
+#include "support/process_state.h"
 #include "temp_folder.h"
 
 namespace {
@@ -29,15 +27,13 @@ TEST(IniNames, OnlyNamesThatReadBackUnchangedAreWritten) {
     for (const char* good : {"a.spi", "x]", "a b", "Recent0", "名前.spi"}) {
         EXPECT_TRUE(IsIniKeyName(good)) << good;
     }
-    for (const std::string& bad : {std::string(""), std::string("a=b.spi"), std::string("[x].spi"),
-                                   std::string(";x.spi"), std::string("#x"), std::string("a\nb"),
-                                   std::string("a\rb"), std::string(" a"), std::string("a\t"),
-                                   std::string("a\0b", 3)}) {
+    for (const std::string bad :
+         {"", "a=b.spi", "[x].spi", ";x.spi", "#x", "a\nb", "a\rb", " a", "a\t"}) {
         EXPECT_FALSE(IsIniKeyName(bad)) << bad;
     }
+    EXPECT_FALSE(IsIniKeyName(std::string("a\0b", 3)));
     EXPECT_TRUE(IsIniSectionName("plugins"));
-    EXPECT_FALSE(IsIniSectionName("a]b"));
-    EXPECT_FALSE(IsIniSectionName("a\nb"));
+    EXPECT_FALSE(IsIniSectionName("a]b") || IsIniSectionName("a\nb"));
 
     TIniDocument ini;
     ini.Parse("[plugins]\nold.spi=0\n");
@@ -173,16 +169,10 @@ TEST_F(IniFileTest, FailedWriteOverAnExistingFileKeepsIt) {
     const std::string longPath = folder_.File(std::string(250, 'z') + ".ini");
     PutFile(longPath, "[zinop]\nVersion=35\n");
     std::string error;
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 8;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool written = WriteInteger(longPath, "zinop", "Version", 1, &error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(written);
+    {
+        const TFileSizeLimit limit(8);
+        EXPECT_FALSE(WriteInteger(longPath, "zinop", "Version", 1, &error));
+    }
     EXPECT_EQ(error, longPath + " に書き込めません");
     EXPECT_EQ(GetFile(longPath), "[zinop]\nVersion=35\n");
     EXPECT_EQ(CountFiles(folder_.Folder()), 1);

@@ -1,7 +1,6 @@
 #include "config/paths.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +8,7 @@
 #include <string>
 
 #include "config/settings.h"
+#include "support/process_state.h"
 #include "temp_folder.h"
 
 namespace {
@@ -28,32 +28,6 @@ TProgramPlace Place(bool writable, bool holdsPlugins, bool installed) {
     return place;
 }
 
-// Sets an environment variable for one test and puts the old value back.
-class TScopedEnv {
-  public:
-    TScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = getenv(name)) old_ = old;
-        had_ = getenv(name) != nullptr;
-        if (value) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~TScopedEnv() {
-        if (had_) {
-            setenv(name_, old_.c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-
-  private:
-    const char* name_;
-    std::string old_;
-    bool had_ = false;
-};
-
 TEST(UserConfigFolder, FollowsTheXdgRules) {
     EXPECT_EQ(UserConfigFolderFrom("/x/cfg", "/home/u"), "/x/cfg/zinop/");
     EXPECT_EQ(UserConfigFolderFrom("/x/cfg/", "/home/u"), "/x/cfg/zinop/");
@@ -66,22 +40,22 @@ TEST(UserConfigFolder, FollowsTheXdgRules) {
 }
 
 TEST(SettingsPathFor, BesideAPortableProgramOnlyWhenItsFolderCanBeWritten) {
+    const std::string user = "/home/u/.config/zinop/Zinop.ini";
     EXPECT_EQ(SettingsPathFor(Place(true, true, false)), "/opt/z/bin/Zinop.ini");
-    EXPECT_EQ(SettingsPathFor(Place(false, true, false)), "/home/u/.config/zinop/Zinop.ini");
+    EXPECT_EQ(SettingsPathFor(Place(false, true, false)), user);
     // Root may write /usr/bin, but an installed program never keeps its
     // settings there.
-    EXPECT_EQ(SettingsPathFor(Place(true, false, true)), "/home/u/.config/zinop/Zinop.ini");
-    EXPECT_EQ(SettingsPathFor(Place(false, false, true)), "/home/u/.config/zinop/Zinop.ini");
-}
+    EXPECT_EQ(SettingsPathFor(Place(true, false, true)), user);
+    EXPECT_EQ(SettingsPathFor(Place(false, false, true)), user);
 
-TEST(SettingsPathFor, WithoutAUserFolderStaysBesideTheProgram) {
+    // Without a user folder the settings stay beside the program.
     TProgramPlace place = Place(false, false, true);
     place.UserConfigFolder.clear();
     EXPECT_EQ(SettingsPathFor(place), "/opt/z/bin/Zinop.ini");
     place.ProgramFolder.clear();
     EXPECT_EQ(SettingsPathFor(place), "Zinop.ini");
     place.UserConfigFolder = "/home/u/.config/zinop/";
-    EXPECT_EQ(SettingsPathFor(place), "/home/u/.config/zinop/Zinop.ini");
+    EXPECT_EQ(SettingsPathFor(place), user);
 }
 
 TEST(FirstStartPluginFolderFor, ProgramFolderWhenItHoldsPlugins) {

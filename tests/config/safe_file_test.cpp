@@ -2,25 +2,23 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <filesystem>
-#include <future>
 #include <string>
 
 #include "config/ini_file.h"
 #include "config/regular_file.h"
+#include "support/process_state.h"
 #include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using Names = std::vector<std::string>;
 
 mode_t ModeOf(const std::string& path) {
     struct stat info {};
@@ -32,28 +30,17 @@ bool Save(const std::string& path, const std::string& text) {
     return WriteFileSafely(path, text.data(), text.size());
 }
 
-// The umask for one test, restored afterwards.
-class TUmask {
-  public:
-    explicit TUmask(mode_t mask) : saved_(::umask(mask)) {}
-    ~TUmask() { ::umask(saved_); }
-
-  private:
-    mode_t saved_;
-};
-
 TEST(SafeFile, ASymbolicLinkStaysALinkAndItsTargetIsReplaced) {
     TTempFolder folder;
     fs::create_directory(folder.File("real"));
     PutFile(folder.File("real/settings.ini"), "old");
     fs::create_symlink("real/settings.ini", folder.File("link.ini"));
     fs::create_symlink("link.ini", folder.File("chain.ini"));
-
     ASSERT_TRUE(Save(folder.File("chain.ini"), "new"));
     EXPECT_TRUE(fs::is_symlink(folder.File("chain.ini")));
     EXPECT_TRUE(fs::is_symlink(folder.File("link.ini")));
     EXPECT_EQ(GetFile(folder.File("real/settings.ini")), "new");
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"chain.ini", "link.ini", "real"}));
+    EXPECT_EQ(folder.Names(), (Names{"chain.ini", "link.ini", "real"}));
 
     // A link to a file that does not exist yet creates that file.
     fs::create_symlink("real/later.bmp", folder.File("dangling.bmp"));
@@ -64,32 +51,27 @@ TEST(SafeFile, ASymbolicLinkStaysALinkAndItsTargetIsReplaced) {
 
 TEST(SafeFile, AReplacedFileKeepsItsModeAndANewFileFollowsTheUmask) {
     TTempFolder folder;
-    const TUmask umask(027);
-    const std::string privateFile = folder.File("private.png");
-    PutFile(privateFile, "secret");
-    ::chmod(privateFile.c_str(), 0600);
-    ASSERT_TRUE(Save(privateFile, "still secret"));
-    EXPECT_EQ(ModeOf(privateFile), 0600u);
-
-    const std::string shared = folder.File("shared.gif");
-    PutFile(shared, "x");
-    ::chmod(shared.c_str(), 0664);
-    ASSERT_TRUE(Save(shared, "y"));
-    EXPECT_EQ(ModeOf(shared), 0664u);
-
-    ASSERT_TRUE(Save(folder.File("new.bmp"), "z"));
+    const mode_t savedMask = ::umask(027);
+    for (const mode_t mode : {0600, 0664}) {
+        const std::string path = folder.File("old" + std::to_string(mode));
+        PutFile(path, "x");
+        ::chmod(path.c_str(), mode);
+        EXPECT_TRUE(Save(path, "y"));
+        EXPECT_EQ(ModeOf(path), mode);
+    }
+    EXPECT_TRUE(Save(folder.File("new.bmp"), "z"));
     EXPECT_EQ(ModeOf(folder.File("new.bmp")), 0640u);
-    EXPECT_EQ(::umask(027), 027u);  // never changed underway
+    EXPECT_EQ(::umask(savedMask), 027u);  // never changed underway
 }
 
 TEST(SafeFile, NamesUpToTheLongestLegalNameSave) {
     TTempFolder folder;
     for (size_t length : {245u, 250u, 255u}) {
-        const std::string name = std::string(length - 4, 'n') + ".bmp";
-        EXPECT_TRUE(Save(folder.File(name), "data")) << length;
-        EXPECT_EQ(GetFile(folder.File(name)), "data") << length;
-        ASSERT_TRUE(Save(folder.File(name), "again")) << length;  // and replace it
-        EXPECT_EQ(GetFile(folder.File(name)), "again") << length;
+        const std::string name = folder.File(std::string(length - 4, 'n') + ".bmp");
+        for (const char* text : {"data", "again"}) {  // made, then replaced
+            ASSERT_TRUE(Save(name, text)) << length;
+            EXPECT_EQ(GetFile(name), text) << length;
+        }
     }
     EXPECT_EQ(folder.Names().size(), 3u);
 }
@@ -99,7 +81,6 @@ TEST(SafeFile, FailuresKeepTheOldFileLeaveNoTemporaryAndSayWhy) {
     const std::string target = folder.File("old.png");
     PutFile(target, "old contents");
     fs::create_directory(folder.File("dir.png"));
-
     EXPECT_FALSE(Save(folder.File("dir.png"), "x"));
     EXPECT_EQ(SafeFileError(), EISDIR);
     EXPECT_FALSE(Save(folder.File("missing/x.png"), "x"));
@@ -108,27 +89,14 @@ TEST(SafeFile, FailuresKeepTheOldFileLeaveNoTemporaryAndSayWhy) {
 
     // Few enough bytes to stay in the stream's buffer: the disk refuses them
     // only when Commit flushes, and that must fail the save.
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4;
-    setrlimit(RLIMIT_FSIZE, &small);
-    bool committed = true;
-    int error = 0;
     {
         TSafeFile file(target);
         ASSERT_TRUE(file.Open());
         std::fputs("more than four bytes", file.File());
-        committed = file.Commit();
-        error = SafeFileError();
+        const TFileSizeLimit limit(4);
+        EXPECT_FALSE(file.Commit());
+        EXPECT_EQ(SafeFileError(), EFBIG);
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(committed);
-    EXPECT_EQ(error, EFBIG);
-    EXPECT_EQ(GetFile(target), "old contents");
-
     // A save given up before Commit leaves nothing.
     {
         TSafeFile file(target);
@@ -136,7 +104,7 @@ TEST(SafeFile, FailuresKeepTheOldFileLeaveNoTemporaryAndSayWhy) {
         std::fputs("abandoned", file.File());
     }
     EXPECT_EQ(GetFile(target), "old contents");
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"dir.png", "old.png"}));
+    EXPECT_EQ(folder.Names(), (Names{"dir.png", "old.png"}));
 }
 
 // Where the file system has unnamed temporary files, nothing with a name
@@ -152,7 +120,7 @@ TEST(SafeFile, NothingIsNamedWhileWritingWhereUnnamedFilesExist) {
     std::fflush(file.File());
     EXPECT_TRUE(folder.Names().empty());
     ASSERT_TRUE(file.Commit());
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"big.png"}));
+    EXPECT_EQ(folder.Names(), (Names{"big.png"}));
 }
 
 TEST(SafeFile, SettingsSavesUseTheSameWriter) {
@@ -173,25 +141,17 @@ TEST(RegularFile, FifosAndDevicesAreRefusedWithoutBlocking) {
     TTempFolder folder;
     const std::string fifo = folder.File("pipe.ini");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    auto attempt = std::async(std::launch::async, [&] {
+    const auto refused = UnlessBlockedOn(fifo, [&] {
         int fifoError = 0, zeroError = 0;
-        FILE* a = OpenRegularFile(fifo, &fifoError);
-        FILE* b = OpenRegularFile("/dev/zero", &zeroError);
+        const bool none = OpenRegularFile(fifo, &fifoError) == nullptr &&
+                          OpenRegularFile("/dev/zero", &zeroError) == nullptr;
         TIniDocument ini;
-        const TIniLoadStatus status = ini.Load(fifo);
-        const bool refused = a == nullptr && b == nullptr && fifoError == kNotRegularFileError &&
-                             zeroError == kNotRegularFileError &&
-                             status == TIniLoadStatus::Unreadable &&
-                             ReadString(fifo, "zinop", "x", "fallback") == "fallback";
-        return refused;
+        return none && fifoError == kNotRegularFileError && zeroError == kNotRegularFileError &&
+               ini.Load(fifo) == TIniLoadStatus::Unreadable &&
+               ReadString(fifo, "zinop", "x", "fallback") == "fallback";
     });
-    if (attempt.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-        // Unblock the reader so the test can end, then fail.
-        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-        if (writer >= 0) ::close(writer);
-        FAIL() << "blocked on a FIFO";
-    }
-    EXPECT_TRUE(attempt.get());
+    ASSERT_TRUE(refused.has_value()) << "blocked on a FIFO";
+    EXPECT_TRUE(*refused);
     EXPECT_EQ(ReadErrorText(kNotRegularFileError), "not a regular file");
     EXPECT_FALSE(IsRegularFile(folder.Root()));
     int error = 0;

@@ -2,22 +2,19 @@
 // variants, refusal of malformed and truncated files, DIB wrapping and
 // LoadPicture's plug-in hook.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <future>
 #include <string>
 #include <vector>
 
 #include "formats/bmp.h"
 #include "formats/pixel_cap.h"
 #include "largest_allocation.h"
+#include "support/process_state.h"
 
 namespace {
 
@@ -536,18 +533,14 @@ TEST_F(LoadPictureTest, FifosAndDevicesFailAtOnceWithoutAskingPlugins) {
     });
     const std::string fifo = (dir_ / "pipe.bmp").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    auto attempt = std::async(std::launch::async, [&] {
+    const auto failures = UnlessBlockedOn(fifo, [&] {
         TPictureRecord a, b;
         a.FileName = fifo;
         b.FileName = "/dev/zero";
         return LoadPicture(a) + LoadPicture(b);
     });
-    if (attempt.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
-        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-        if (writer >= 0) ::close(writer);
-        FAIL() << "blocked on a FIFO";
-    }
-    EXPECT_EQ(attempt.get(), 2);
+    ASSERT_TRUE(failures.has_value()) << "blocked on a FIFO";
+    EXPECT_EQ(*failures, 2);
     EXPECT_EQ(calls, 0);
     TByteBuffer buffer;
     EXPECT_FALSE(ReadWholeFile("/dev/zero", buffer));

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -19,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/process_state.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -315,16 +314,10 @@ TEST(PngWriter, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
     // The disk refuses half way (file size limit).
     record = IndexedRecord(300, 300, 256, 4);
     record.FileName = target;
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const bool written = SavePng(record, false);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(written);
+    {
+        const TFileSizeLimit limit(4096);
+        EXPECT_FALSE(SavePng(record, false));
+    }
     EXPECT_EQ(ReadText(target), old);
 
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"dir.png", "old.png"}));
@@ -340,19 +333,17 @@ TEST(PngWriter, FailedSaveKeepsTheOldFileAndLeavesNoTemporary) {
 TEST(PngWriter, PicturesOverAMillionPixelsASideAreWritten) {
     TTempFolder folder;
     TPictureRecord wide = FullColourRecord(1000001, 1, 3);
-    wide.FileName = folder.File("wide.png");
-    ASSERT_TRUE(SavePng(wide, false));
     TPictureRecord high = IndexedRecord(1, 1000001, 2, 3);
+    wide.FileName = folder.File("wide.png");
     high.FileName = folder.File("high.png");
+    ASSERT_TRUE(SavePng(wide, false));
     ASSERT_TRUE(SavePng(high, true));
-
-    const ReadPng wideRead = ReadWithLibpng(wide.FileName);
-    ASSERT_TRUE(wideRead.ok);
+    const ReadPng wideRead = ReadWithLibpng(wide.FileName),
+                  highRead = ReadWithLibpng(high.FileName);
+    ASSERT_TRUE(wideRead.ok && highRead.ok);
     EXPECT_EQ(wideRead.width, 1000001u);
-    EXPECT_EQ(wideRead.pixels, RgbOf(wide));
-    const ReadPng highRead = ReadWithLibpng(high.FileName);
-    ASSERT_TRUE(highRead.ok);
     EXPECT_EQ(highRead.height, 1000001u);
+    EXPECT_EQ(wideRead.pixels, RgbOf(wide));
     EXPECT_EQ(highRead.pixels, high.Pixels);
 }
 

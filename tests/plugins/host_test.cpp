@@ -1,6 +1,5 @@
 // The host's loading rules and search order, driven by the test plug-ins.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include "config/ini_file.h"
 #include "plugin_test_support.h"
 #include "plugins/plugin_listing.h"
+#include "tests/support/process_state.h"
 
 namespace {
 
@@ -200,8 +200,8 @@ TEST_F(PluginHostTest, DisabledListIsWrittenLastEntryFirstWithValueZero) {
 // never be disabled, so it is listed as refused and never loaded, and its
 // name is never written.
 TEST_F(PluginHostTest, NamesTheSettingsFileCannotHoldAreNeverLoadedNorWritten) {
-    const std::vector<std::string> odd = {"a=b.spi", "[x].spi", ";x.spi", "#x.spi", "line\nbreak.spi",
-                                          " padded.spi"};
+    const std::vector<std::string> odd = {"a=b.spi", "[x].spi",         ";x.spi",
+                                          "#x.spi",  "line\nbreak.spi", " padded.spi"};
     for (const std::string& name : odd) plugins.AddTestPlugin("tp_first", name);
     plugins.AddTestPlugin("tp_second", "ok.spi");
     LoadPlugins();
@@ -212,7 +212,6 @@ TEST_F(PluginHostTest, NamesTheSettingsFileCannotHoldAreNeverLoadedNorWritten) {
         EXPECT_EQ(listing.Refusal == TPluginRefusal::UnstorableName, !storable) << listing.FileName;
     }
 
-    const std::string ini = settings.File("Zinop.ini");
     settings.Write("Zinop.ini", "[zinop]\nVersion=35\n");
     std::vector<std::string> disabled = odd;
     disabled.push_back("ok.spi");
@@ -220,9 +219,9 @@ TEST_F(PluginHostTest, NamesTheSettingsFileCannotHoldAreNeverLoadedNorWritten) {
     std::vector<std::string> names;
     ReadDisabledPlugins(names);
     EXPECT_EQ(names, std::vector<std::string>{"ok.spi"});
-    std::ifstream in(ini);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(text, "[zinop]\nVersion=35\n[plugins]\nok.spi=0\n");
+    std::ifstream in(settings.File("Zinop.ini"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+              "[zinop]\nVersion=35\n[plugins]\nok.spi=0\n");
 }
 
 TEST_F(PluginHostTest, DisabledListOfAMissingFileIsEmpty) {
@@ -235,11 +234,9 @@ TEST_F(PluginHostTest, DisabledListOfAMissingFileIsEmpty) {
 TEST_F(PluginHostTest, DisabledListMakesThePerUserSettingsFolder) {
     // The plug-in dialog can close before the first settings save.
     const std::string config = settings.File("config");
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const TScopedEnv xdg("XDG_CONFIG_HOME", config.c_str());
     const std::string ini = config + "/zinop/Zinop.ini";
-    const bool written = WriteDisabledPlugins(ini, {"a.spi"});
-    unsetenv("XDG_CONFIG_HOME");
-    ASSERT_TRUE(written);
+    ASSERT_TRUE(WriteDisabledPlugins(ini, {"a.spi"}));
     EXPECT_EQ(ReadString(ini, "plugins", "a.spi"), "0");
 }
 
