@@ -24,19 +24,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-void WritePicture(const std::string& path, int width, int height) {
-    TPictureRecord record;
-    record.Kind = pkFullColour;
-    record.Width = width;
-    record.Height = height;
-    record.Pixels.resize(static_cast<size_t>(width) * height * 4);
-    for (int i = 0; i < width * height; ++i) {
-        record.ColorPixels()[i] = MakeColor(i % 251, (i / width) % 256, (i * 13) % 256);
-    }
-    record.FileName = path;
-    ASSERT_TRUE(SaveBmp(record)) << path;
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -20,24 +20,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// A full-colour picture whose colours depend on seed.
-void WritePicture(const std::string& path, int width, int height, int seed) {
-    TPictureRecord record;
-    record.Kind = pkFullColour;
-    record.Width = width;
-    record.Height = height;
-    record.Pixels.resize(static_cast<size_t>(width) * height * 4);
-    ColorValue* pixels = record.ColorPixels();
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels[y * width + x] =
-                MakeColor((x * seed) & 255, (y * 255) / height, (x ^ (y * seed)) & 255);
-        }
-    }
-    record.FileName = path;
-    ASSERT_TRUE(SaveBmp(record)) << path;
-}
-
 // Every file of a folder with its bytes, sorted by name.
 std::vector<std::pair<std::string, std::string>> Contents(const std::string& folder) {
     std::vector<std::pair<std::string, std::string>> files;

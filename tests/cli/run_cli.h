@@ -22,3 +22,7 @@ struct TCliRun {
 
 TCliResult RunCli(const TCliRun& run);
 TCliResult RunCli(std::vector<std::string> args);
+
+// Saves a full-colour BMP of about width*height/2 distinct colours (fails the
+// test when it cannot); a non-zero seed gives a different set of colours.
+void WritePicture(const std::string& path, int width, int height, int seed = 0);
