@@ -120,3 +120,11 @@ void WritePicture(const std::string& path, int width, int height, int seed) {
     record.FileName = path;
     ASSERT_TRUE(SaveBmp(record)) << path;
 }
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
