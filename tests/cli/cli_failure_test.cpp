@@ -24,30 +24,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-void WritePicture(const std::string& path, int width, int height) {
-    TPictureRecord record;
-    record.Kind = pkFullColour;
-    record.Width = width;
-    record.Height = height;
-    record.Pixels.resize(static_cast<size_t>(width) * height * 4);
-    for (int i = 0; i < width * height; ++i) {
-        record.ColorPixels()[i] = MakeColor(i % 251, (i / width) % 256, (i * 13) % 256);
-    }
-    record.FileName = path;
-    ASSERT_TRUE(SaveBmp(record)) << path;
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-size_t Count(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
 }
 
 TEST(CliFailures, AResultIsNeverWrittenOverAnotherFileOfTheRun) {
@@ -61,8 +40,8 @@ TEST(CliFailures, AResultIsNeverWrittenOverAnotherFileOfTheRun) {
         if (integrated) args.push_back("--integrated");
         const TCliResult result = RunCli(args);
         EXPECT_EQ(result.Status, 1);
-        EXPECT_EQ(Count(result.Out, "Skip : same filename"), 2u) << result.Out;
-        EXPECT_EQ(Count(result.Err, "zinop-cli: not writing " + temp.Path("photo.bmp")), 2u)
+        EXPECT_EQ(Occurrences(result.Out, "Skip : same filename"), 2u) << result.Out;
+        EXPECT_EQ(Occurrences(result.Err, "zinop-cli: not writing " + temp.Path("photo.bmp")), 2u)
             << result.Err;
         EXPECT_EQ(ReadFile(temp.Path("photo.png")), png);
         EXPECT_EQ(ReadFile(temp.Path("photo.bmp")), bmp);
@@ -159,7 +138,7 @@ TEST(CliFailures, TerminationSignalsStopTheRunCleanly) {
         const Lines lines = result.OutLines();
         ASSERT_GE(lines.size(), 2u);
         EXPECT_EQ(lines[lines.size() - 2], "Abort.");
-        EXPECT_EQ(Count(result.Out, "Load : "), 1u) << result.Out;
+        EXPECT_EQ(Occurrences(result.Out, "Load : "), 1u) << result.Out;
         EXPECT_EQ(temp.Names(), (Lines{"a.bmp", "b.bmp", "c.bmp", "out"}));
         std::vector<std::string> written;
         for (const auto& entry : fs::directory_iterator(temp.Path("out"))) {

@@ -19,23 +19,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// A full-colour picture with about width*height/2 distinct colours.
-void WritePicture(const std::string& path, int width, int height) {
-    TPictureRecord record;
-    record.Kind = pkFullColour;
-    record.Width = width;
-    record.Height = height;
-    record.Pixels.resize(static_cast<size_t>(width) * height * 4);
-    ColorValue* pixels = record.ColorPixels();
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels[y * width + x] = MakeColor((x * 255) / width, (y * 255) / height, (x ^ y) & 255);
-        }
-    }
-    record.FileName = path;
-    ASSERT_TRUE(SaveBmp(record)) << path;
-}
-
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -1,11 +1,14 @@
 #include "run_cli.h"
 
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <sstream>
+
+#include "formats/bmp.h"
 
 std::vector<std::string> TCliResult::OutLines() const {
     std::vector<std::string> lines;
@@ -98,4 +101,30 @@ TCliResult RunCli(std::vector<std::string> args) {
     TCliRun run;
     run.Args = std::move(args);
     return RunCli(run);
+}
+
+void WritePicture(const std::string& path, int width, int height, int seed) {
+    TPictureRecord record;
+    record.Kind = pkFullColour;
+    record.Width = width;
+    record.Height = height;
+    record.Pixels.resize(static_cast<size_t>(width) * height * 4);
+    ColorValue* pixels = record.ColorPixels();
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            pixels[y * width + x] =
+                seed == 0 ? MakeColor((x * 255) / width, (y * 255) / height, (x ^ y) & 255)
+                          : MakeColor((x * seed) & 255, (y * 255) / height, (x ^ (y * seed)) & 255);
+        }
+    }
+    record.FileName = path;
+    ASSERT_TRUE(SaveBmp(record)) << path;
+}
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the built zinop-cli as a child process and collects what it prints.
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,3 +23,10 @@ struct TCliRun {
 
 TCliResult RunCli(const TCliRun& run);
 TCliResult RunCli(std::vector<std::string> args);
+
+// Saves a full-colour BMP of about width*height/2 distinct colours (fails the
+// test when it cannot); a non-zero seed gives a different set of colours.
+void WritePicture(const std::string& path, int width, int height, int seed = 0);
+
+// How many times part occurs in text, overlapping ones counted.
+size_t Occurrences(const std::string& text, const std::string& part);
