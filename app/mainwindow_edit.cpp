@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <new>
+#include <utility>
 
 #include "app/clipboard_image.h"
 #include "app/form_child.h"
@@ -138,9 +139,10 @@ void TFormMain::FinishReduce() {
         result.Zoom = ResultRecord.Zoom;
         result.TransIndex = Job.TransIndex;
         result.TransCorner = Job.TransCorner;
-        result.Pixels = ResultRecord.Pixels;
-        result.Palette = ResultRecord.Palette;
-        result.FileName = ResultRecord.FileName;
+        // The run's record is cleared below: hand its buffers over, no copy.
+        result.Pixels = std::move(ResultRecord.Pixels);
+        result.Palette = std::move(ResultRecord.Palette);
+        result.FileName = std::move(ResultRecord.FileName);
         SetDocumentCaption(child,
                            ResultCaption(ResultCounter++, result.FileName, ResultRecord.Colors));
         result.Colors = ResultRecord.Colors;
