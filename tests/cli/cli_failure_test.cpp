@@ -24,11 +24,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST(CliFailures, AResultIsNeverWrittenOverAnotherFileOfTheRun) {
     TTempFolder temp;
     WritePicture(temp.Path("photo.png"), 8, 6);  // a BMP under a PNG name

@@ -19,11 +19,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 int BmpBitCount(const std::string& path) {
     const std::string bytes = ReadFile(path);
     if (bytes.size() < 30 || bytes.compare(0, 2, "BM") != 0) {

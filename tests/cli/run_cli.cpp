@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "formats/bmp.h"
@@ -127,4 +129,9 @@ size_t Occurrences(const std::string& text, const std::string& part) {
         ++count;
     }
     return count;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }

@@ -28,5 +28,8 @@ TCliResult RunCli(std::vector<std::string> args);
 // test when it cannot); a non-zero seed gives a different set of colours.
 void WritePicture(const std::string& path, int width, int height, int seed = 0);
 
+// The whole file as bytes; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 // How many times part occurs in text, overlapping ones counted.
 size_t Occurrences(const std::string& text, const std::string& part);
