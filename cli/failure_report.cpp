@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/regular_file.h"
+#include "config/failure_reason.h"
 #include "config/safe_file.h"
 
 namespace {
@@ -23,23 +23,14 @@ void Say(const std::string& line) {
 
 }  // namespace
 
-std::string ReadFailureReason(const std::string& path) {
-    int error = 0;
-    FILE* file = OpenRegularFile(path, &error);
-    if (file == nullptr) return ReadErrorText(error);
-    std::fclose(file);
-    return "not a picture any plug-in or the BMP reader understands";
-}
+std::string ReadFailureReason(const std::string&) { return FailureText(LastLoadFailure()); }
 
 std::string ReadFailureLine(const std::string& path) {
     return Line("cannot read", path, ReadFailureReason(path));
 }
 
 std::string WriteFailureLine(const std::string& path) {
-    const int error = SafeFileError();
-    return Line("cannot write", path,
-                error != 0 ? std::string(std::strerror(error))
-                           : std::string("the writer refused the picture"));
+    return Line("cannot write", path, FailureText(LastSaveFailure()));
 }
 
 std::string SkipLine(const std::string& sourcePath, const TOutputPlan& output) {

@@ -15,7 +15,7 @@ std::string ReadFailureReason(const std::string& path);
 
 // "zinop-cli: cannot write OUT: <reason>", the reason from the safe writer
 // (SafeFileError) or, when it failed for no I/O reason, that the writer
-// refused the picture. Call SetSafeFileError(0) before the save.
+// refused the picture. Call ClearSaveFailure() before the save.
 void ReportWriteFailure(const std::string& path);
 
 // "zinop-cli: not writing OUT (from IN): ..." for an output the batch plan

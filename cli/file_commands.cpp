@@ -9,6 +9,7 @@
 #include "cli/cli_commands.h"
 #include "cli/failure_report.h"
 #include "cli/interrupt.h"
+#include "config/failure_reason.h"
 #include "config/safe_file.h"
 #include "config/texts.h"
 #include "formats/bmp.h"
@@ -114,7 +115,7 @@ int RunConvert(const TCliOptions& options) {
         return TInterruptGuard::ExitStatus();
     }
     record.FileName = out;
-    SetSafeFileError(0);
+    ClearSaveFailure();
     const bool written =
         extension == ".bmp" ? SaveBmp(record) : SavePng(record, false, options.Png);
     if (!written) {

@@ -17,6 +17,7 @@
 #include "cli/failure_report.h"
 #include "cli/interrupt.h"
 #include "cli/progress_bar.h"
+#include "config/failure_reason.h"
 #include "config/safe_file.h"
 #include "config/texts.h"
 #include "engine/reduce_job.h"
@@ -111,7 +112,7 @@ class TParallelRun {
         };
         hooks.Save = [add, save = CliBatchSaver(options_.Png)](const TPictureRecord& record,
                                                                const TBatchOutput& to) {
-            SetSafeFileError(0);
+            ClearSaveFailure();
             const bool written = save(record, to);
             if (!written) add(true, WriteFailureLine(record.FileName));
             return written;

@@ -15,6 +15,7 @@
 #include "cli/main_queue.h"
 #include "cli/parallel_reduce.h"
 #include "cli/progress_bar.h"
+#include "config/failure_reason.h"
 #include "config/safe_file.h"
 #include "engine/batch.h"
 #include "engine/convert.h"
@@ -114,7 +115,7 @@ int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
     };
     hooks.Save = [&bar, save = CliBatchSaver(options.Png)](const TPictureRecord& record,
                                                            const TBatchOutput& to) {
-        SetSafeFileError(0);
+        ClearSaveFailure();
         const bool written = save(record, to);
         if (!written) {
             bar.Clear();

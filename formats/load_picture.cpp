@@ -2,11 +2,13 @@
 // and DIB blocks from the clipboard or a plug-in, wrapped into a BMP file
 // image so that one decoder reads everything.
 
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
 
+#include "config/failure_reason.h"
 #include "config/regular_file.h"
 #include "formats/bmp.h"
 #include "formats/bmp_info.h"
@@ -48,11 +50,20 @@ void SetPluginLoadHook(TPluginLoadHook hook) { PluginHook() = std::move(hook); }
 int LoadPicture(TPictureRecord& record) {
     // A FIFO or a device would block a plug-in in open or feed it without
     // end: only regular files are offered to anyone.
-    if (!IsRegularFile(record.FileName)) return 1;
+    int openError = 0;
+    FILE* probe = OpenRegularFile(record.FileName, &openError);
+    if (probe == nullptr) {
+        SetLastLoadFailure({TFailure::System, openError});
+        return 1;
+    }
+    std::fclose(probe);
     if (AskPlugins(record)) return 0;
     TByteBuffer file;
-    if (!ReadWholeFile(record.FileName, file)) return 1;
-    return DecodeBmp(record, file);
+    if (!ReadWholeFile(record.FileName, file) || DecodeBmp(record, file) != 0) {
+        SetLastLoadFailure({TFailure::NotPicture, 0});
+        return 1;
+    }
+    return 0;
 }
 
 bool DibToBmpImage(const uint8_t* info, size_t infoSize, const uint8_t* pixels, size_t pixelSize,
