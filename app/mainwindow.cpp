@@ -24,6 +24,7 @@
 #include "app/form_child.h"
 #include "app/form_cpl.h"
 #include "app/message_box.h"
+#include "app/program.h"
 #include "app/window_placement.h"
 #include "config/settings.h"
 #include "config/texts.h"
@@ -63,7 +64,11 @@ TFormMain::TFormMain(TSettingsRecord& settings, std::string settingsPath, QWidge
     MdiArea = new QMdiArea(this);
     MdiArea->setObjectName("MdiArea");
     MdiArea->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);  // the sunken client edge
+    // Scroll bars when a window reaches past the workspace.
+    MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(MdiArea);
+    createStatusBar();
     StartFiles = QCoreApplication::arguments().mid(1);
     TimerStartHook = new QTimer(this);
     TimerStartHook->setSingleShot(true);
@@ -135,6 +140,7 @@ void TFormMain::FormShow() {
     };
     hooks.ApplyDitherRule = [this] { FormCPL->ComboBoxDitherChange(); };
     LoadSettings(Settings, hooks, SettingsPath);
+    UseQtTranslation(!UseEnglish());
 
     SetPluginFolder(Settings.PluginFolder);
     LoadPlugins();
@@ -175,7 +181,7 @@ bool TFormMain::FormCloseQuery() {
         TDocumentWindow* document = Document(window);
         if (document != nullptr && !document->FormCloseQuery()) return false;
     }
-    return true;
+    return ConfirmCloseAllUnsaved();
 }
 
 void TFormMain::FormClose() {
@@ -261,6 +267,7 @@ void TFormMain::UpdateCommands() {
         SetEnabled(a, s.View);
     SetEnabled(MenuSetting, s.Settings);
     SetEnabled(MenuSeparate, s.Separate);
+    UpdateStatusBar();
 }
 
 void TFormMain::SetReduceRunning(bool running) {
