@@ -40,8 +40,8 @@ std::vector<std::string> ToPaths(const QStringList& files) {
     return paths;
 }
 
-// The writer of the save dialog's filter index (counted from 1), whatever
-// extension the name has: 2 BMP, 3 PNG, 4 GIF, any other BMP.
+// The writer of a save dialog filter index (counted from 1; SaveWriterIndex
+// picks it from the typed name): 2 BMP, 3 PNG, 4 GIF, any other BMP.
 bool SaveByFilterIndex(const TPictureRecord& record, int filterIndex,
                        const TSettingsRecord& settings) {
     switch (filterIndex) {
