@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include "document_test_support.h"
 
@@ -45,6 +46,25 @@ TEST_F(BigPictures, WindowsNeverReachPastTheWorkspace) {
     result = Reduce();
     EXPECT_TRUE(Inside(result));
     EXPECT_EQ(Main().StatusPicture->text(), "1200 x 900   100%   256 colors");
+}
+
+TEST_F(BigPictures, PointerAndCtrlWheelInTheStatusBar) {
+    TFormChild* child =
+        Open(WritePicture("grad.bmp", 64, 48, [](int x, int y) { return MakeColor(x, y, 0x80); }));
+    QTest::mouseMove(child->ImagePic, QPoint(5, 7));
+    EXPECT_EQ(Main().StatusPixel->text(), "(5, 7) #050780");
+    const QPointF at(10, 10);
+    QWheelEvent up(at, child->ImagePic->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(child->ImagePic, &up);
+    EXPECT_EQ(child->Record().Zoom, 1);
+    EXPECT_EQ(Main().StatusPicture->text(), "64 x 48   200%");
+    QTest::mouseMove(child->ImagePic, QPoint(11, 15));
+    EXPECT_EQ(Main().StatusPixel->text(), "(5, 7) #050780");
+    QWheelEvent plain(at, child->ImagePic->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(child->ImagePic, &plain);  // scrolls, no zoom
+    EXPECT_EQ(child->Record().Zoom, 1);
 }
 
 TEST_F(BigPictures, NamesShowAsTheyAreInMenusAndCaptions) {
