@@ -1,5 +1,4 @@
-// Qt's own texts (file dialogs, message-box buttons) follow the program's
-// language once Qt's Japanese translation is loaded.
+// Qt's own texts (file dialogs, buttons) follow the program's language.
 
 #include <gtest/gtest.h>
 
@@ -8,10 +7,8 @@
 #include "app/program.h"
 
 TEST(QtTranslation, JapaneseLoadsQtsOwnTextsAndEnglishRemovesThem) {
-    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
     UseQtTranslation(true);
-    UseQtTranslation(true);  // once only
-    EXPECT_EQ(cancel(), QString::fromUtf8("キャンセル"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "キャンセル");
     UseQtTranslation(false);
-    EXPECT_EQ(cancel(), "Cancel");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
 }
