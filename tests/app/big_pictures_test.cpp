@@ -1,10 +1,12 @@
 // Document windows in a small workspace: big pictures fit and scroll,
-// results open beside their source, the status bar follows the pointer.
+// results open beside their source, the status bar follows the pointer;
+// Qt's own dialogs speak the program's language.
 
 #include <QLabel>
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include "app/program.h"
 #include "document_test_support.h"
 
 namespace {
@@ -54,6 +56,14 @@ TEST_F(BigPictures, MenusShowAmpersandsAndLoadFailuresTheFullPath) {
     QDir::setCurrent(before);
     ASSERT_EQ(Messages.size(), 1u);
     EXPECT_EQ(Messages[0].Text, QString::fromStdString(PathOf("missing.bmp")) + "\nCan't load");
+}
+
+// Qt's own texts (file dialogs, buttons) follow the program's language.
+TEST(QtTranslation, JapaneseLoadsQtsOwnTextsAndEnglishRemovesThem) {
+    UseQtTranslation(true);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "キャンセル");
+    UseQtTranslation(false);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
 }
 
 }  // namespace

@@ -28,21 +28,6 @@ INSTANTIATE_TEST_SUITE_P(SmallWorkspace, ClientFit,
                                            TFitCase{{100, INT_MAX}, {100, 170}},
                                            TFitCase{{-5, 20}, {0, 20}}));
 
-struct TBesideCase {
-    QRect Source;
-    QPoint Place;  // of a 100 x 80 result
-};
-class ResultBeside : public ::testing::TestWithParam<TBesideCase> {};
-
-TEST_P(ResultBeside, RightThenBelowElseFullyVisible) {
-    EXPECT_EQ(BesideSource(GetParam().Source, {100, 80}, kWorkspace), GetParam().Place);
-}
-
-INSTANTIATE_TEST_SUITE_P(SmallWorkspace, ResultBeside,
-                         ::testing::Values(TBesideCase{{0, 0, 100, 80}, {100, 0}},
-                                           TBesideCase{{0, 0, 250, 80}, {0, 80}},
-                                           TBesideCase{{220, 150, 80, 50}, {200, 120}}));
-
 struct TWriterCase {
     const char* Path;
     int Selected, Writer;  // filter indexes: 1 All files, 2 BMP, 3 PNG, 4 GIF

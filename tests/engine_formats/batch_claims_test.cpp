@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "config/texts.h"
 #include "engine/batch.h"
 
@@ -19,7 +17,6 @@ TEST(BatchClaims, AFileThatFailsToLoadLeavesItsOutputToTheNext) {
     const std::vector<TOutputPlan> plan = PlanBatchOutputs(files, "/out/", 1);
     EXPECT_EQ(plan[3].Rivals, (std::vector<size_t>{2}));
     Lines saved;
-    std::map<size_t, bool> decided;
     TBatchHooks hooks;
     hooks.Log = [](const std::string&) {};
     hooks.StartWorker = [](ReduceJob& job, std::function<void()> done) {
@@ -38,21 +35,16 @@ TEST(BatchClaims, AFileThatFailsToLoadLeavesItsOutputToTheNext) {
         saved.push_back(r.FileName);
         return true;
     };
-    hooks.LoadDecided = [&decided](size_t index, bool loaded) { decided[index] = loaded; };
-    hooks.EarlierLoaded = [&decided](size_t index) { return decided.at(index); };
     ReduceJob job;
     const TBatchOutput output{1, "/out/", {}, false};
     TBatchRun perFile(job, output, files, hooks), integrated(job, output, files, hooks);
-    TBatchRun oneAtATime(job, output, files, hooks);  // zinop-cli -j
     perFile.StartPerFile();
     integrated.StartIntegrated();
-    for (size_t i = 0; i < files.size(); ++i) oneAtATime.StartPerFileAt(i, plan[i]);
     for (const TBatchRun* run : {&perFile, &integrated}) {
         EXPECT_EQ(run->Tally().Written, 2);
         EXPECT_EQ(run->Tally().Skipped, 1);  // c.gif only
     }
-    EXPECT_EQ(saved, (Lines{"/out/b.png", "/out/c.png", "/out/b.png", "/out/c.png", "/out/b.png",
-                            "/out/c.png"}));
+    EXPECT_EQ(saved, (Lines{"/out/b.png", "/out/c.png", "/out/b.png", "/out/c.png"}));
 }
 
 }  // namespace
