@@ -24,6 +24,7 @@
 #include "app/form_child.h"
 #include "app/form_cpl.h"
 #include "app/message_box.h"
+#include "app/picture_view.h"
 #include "app/program.h"
 #include "app/window_placement.h"
 #include "config/settings.h"
@@ -110,7 +111,12 @@ TFormMain::~TFormMain() {
     BatchRun.reset();
     SetPngProgressHook(nullptr);
     for (QMdiSubWindow* window : MdiArea->subWindowList()) {
-        if (TFormChild* child = Child(window)) child->OnResize = nullptr;
+        if (TFormChild* child = Child(window)) {
+            child->OnResize = nullptr;
+            child->ConfirmClose = nullptr;
+            child->ImagePic->OnPointer = nullptr;
+            child->ImagePic->OnZoomWheel = nullptr;
+        }
         disconnect(window, nullptr, this, nullptr);
     }
     UnloadPlugins();
