@@ -121,7 +121,11 @@ constexpr TCaption kAbout[] = {
 };
 
 constexpr const char* kAboutLines[] = {
-    "Color quantization tool for MS-Windows95, 98",
+#ifdef _WIN32
+    "Color quantization tool for Windows",
+#else
+    "Color quantization tool for Linux",
+#endif
     "[ Zinop ] version 35.",
     "This program is free software.",
     "本ソフトウェアは無料でお使いいただけます。本ソフトウェアの使用によって生じたいかなる損害につい"

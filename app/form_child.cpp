@@ -72,7 +72,7 @@ void TFormChild::FormClose() {
 }
 
 void TFormChild::closeEvent(QCloseEvent* event) {
-    if (!FormCloseQuery()) {
+    if (!FormCloseQuery() || (Unsaved && ConfirmClose && !ConfirmClose())) {
         event->ignore();
         return;
     }

@@ -42,6 +42,9 @@ class TFormChild : public QWidget, public TDocumentWindow {
 
     // Called from FormResize (and on window state changes): UpdateCommands.
     std::function<void()> OnResize;
+    // Asked before an unsaved picture closes (not while busy): true lets the
+    // close go on (saved or discarded), false keeps the window.
+    std::function<bool()> ConfirmClose;
 
     QScrollArea* ScrollBoxPicture = nullptr;
     TPictureView* ImagePic = nullptr;
@@ -52,6 +55,8 @@ class TFormChild : public QWidget, public TDocumentWindow {
     TPictureRecord Picture;
     std::vector<std::string> BatchFiles;
     std::string LastPaletteKey;
+    // A reduced or pasted picture not saved since: closing it asks first.
+    bool Unsaved = false;
 
   protected:
     void closeEvent(QCloseEvent* event) override;

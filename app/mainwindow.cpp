@@ -24,6 +24,8 @@
 #include "app/form_child.h"
 #include "app/form_cpl.h"
 #include "app/message_box.h"
+#include "app/picture_view.h"
+#include "app/program.h"
 #include "app/window_placement.h"
 #include "config/settings.h"
 #include "config/texts.h"
@@ -63,7 +65,11 @@ TFormMain::TFormMain(TSettingsRecord& settings, std::string settingsPath, QWidge
     MdiArea = new QMdiArea(this);
     MdiArea->setObjectName("MdiArea");
     MdiArea->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);  // the sunken client edge
+    // Scroll bars when a window reaches past the workspace.
+    MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(MdiArea);
+    createStatusBar();
     StartFiles = QCoreApplication::arguments().mid(1);
     TimerStartHook = new QTimer(this);
     TimerStartHook->setSingleShot(true);
@@ -105,7 +111,12 @@ TFormMain::~TFormMain() {
     BatchRun.reset();
     SetPngProgressHook(nullptr);
     for (QMdiSubWindow* window : MdiArea->subWindowList()) {
-        if (TFormChild* child = Child(window)) child->OnResize = nullptr;
+        if (TFormChild* child = Child(window)) {
+            child->OnResize = nullptr;
+            child->ConfirmClose = nullptr;
+            child->ImagePic->OnPointer = nullptr;
+            child->ImagePic->OnZoomWheel = nullptr;
+        }
         disconnect(window, nullptr, this, nullptr);
     }
     UnloadPlugins();
@@ -135,6 +146,7 @@ void TFormMain::FormShow() {
     };
     hooks.ApplyDitherRule = [this] { FormCPL->ComboBoxDitherChange(); };
     LoadSettings(Settings, hooks, SettingsPath);
+    UseQtTranslation(!UseEnglish());
 
     SetPluginFolder(Settings.PluginFolder);
     LoadPlugins();
@@ -175,7 +187,7 @@ bool TFormMain::FormCloseQuery() {
         TDocumentWindow* document = Document(window);
         if (document != nullptr && !document->FormCloseQuery()) return false;
     }
-    return true;
+    return ConfirmCloseAllUnsaved();
 }
 
 void TFormMain::FormClose() {
@@ -261,6 +273,7 @@ void TFormMain::UpdateCommands() {
         SetEnabled(a, s.View);
     SetEnabled(MenuSetting, s.Settings);
     SetEnabled(MenuSeparate, s.Separate);
+    UpdateStatusBar();
 }
 
 void TFormMain::SetReduceRunning(bool running) {

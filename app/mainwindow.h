@@ -25,6 +25,7 @@
 #include "engine/reduce_job.h"
 
 class QAction;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
@@ -123,12 +124,23 @@ class TFormMain : public QMainWindow {
     // The client area of a window in the normal state; a maximized or
     // minimized one keeps its size.
     void SetClientSize(TFormChild* child, int width, int height);
+    // A result window next to its source where it fits whole, else fully
+    // visible; windows in other states stay where they are.
+    void PlaceBeside(TFormChild* child, const TFormChild* source);
     int ZoomStateOf(TFormChild* child) const;
     void ApplyZoom(TFormChild* child);
     void FitWindowToPicture(TFormChild* child);
     void AddRecentFile(const std::string& path);
     // Opens paths as a user gave them together: one a picture, several a batch.
     void OpenPaths(const std::vector<std::string>& paths);
+
+    // Unsaved work (mainwindow_unsaved.cpp). ConfirmChildClose asks about one
+    // unsaved picture; ConfirmCloseAllUnsaved asks once about every one
+    // before the program ends. Both: true when the close may go on.
+    bool ConfirmChildClose(TFormChild* child);
+    bool ConfirmCloseAllUnsaved();
+    // Runs the save command on child; true when it was written.
+    bool SaveChildForClose(TFormChild* child);
 
     // The reduce command (mainwindow_edit.cpp).
     void FinishReduce();
@@ -185,6 +197,12 @@ class TFormMain : public QMainWindow {
     QProgressBar* ProgressBar = nullptr;
     QToolBar* PanelToolBar = nullptr;
     QMdiArea* MdiArea = nullptr;
+    // The status bar: the active picture's size, zoom and colours, and the
+    // pixel under the pointer (mainwindow_view.cpp).
+    QLabel* StatusPicture = nullptr;
+    QLabel* StatusPixel = nullptr;
+    void UpdateStatusBar();
+    void ShowPointer(TFormChild* child, QPoint viewPosition);
     QTimer* TimerStartHook = nullptr;
     QTimer* TimerProgress = nullptr;
 
@@ -211,6 +229,9 @@ class TFormMain : public QMainWindow {
     QAction* NewAction(const char* name, void (TFormMain::*handler)());
     // mainwindow_window.cpp
     void FillWindowMenu();
+    // mainwindow_view.cpp
+    void createStatusBar();
+    void ZoomStep(TFormChild* child, bool zoomIn);
     // mainwindow_edit.cpp
     void StartReduce(TFormChild* source);
     // Starts Job on a new TConvert; done runs on the main thread afterwards.

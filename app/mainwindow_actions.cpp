@@ -81,11 +81,14 @@ void TFormMain::createEditActions() {
 
 void TFormMain::createViewActions() {
     MenuZoomIn = NewAction("MenuZoomIn", &TFormMain::MenuZoomInClick);
-    MenuZoomIn->setShortcut(QKeySequence(Qt::Key_Insert));
+    MenuZoomIn->setShortcuts({QKeySequence(Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                              QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     MenuZoomOut = NewAction("MenuZoomOut", &TFormMain::MenuZoomOutClick);
-    MenuZoomOut->setShortcut(QKeySequence(Qt::Key_Delete));
+    MenuZoomOut->setShortcuts(
+        {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::CTRL | Qt::Key_Minus)});
     MenuActualPixels = NewAction("MenuActualPixels", &TFormMain::MenuActualPixelsClick);
-    MenuActualPixels->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    MenuActualPixels->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::Key_0)});
 }
 
 void TFormMain::createWindowActions() {

@@ -38,6 +38,13 @@ class TBusyCursor {
     bool Active = true;
 };
 
+// The full path of a file as given (relative to the working folder), so that
+// a failure names the file wherever the program was started.
+QString AbsolutePath(const std::string& path) {
+    const QString given = QString::fromStdString(path);
+    return given.isEmpty() ? given : QDir::cleanPath(QFileInfo(given).absoluteFilePath());
+}
+
 }  // namespace
 
 QList<QMdiSubWindow*> TFormMain::Children() const {
@@ -70,6 +77,15 @@ TFormChild* TFormMain::CreateChild() {
         NextClientHeight = -1;
     }
     child->OnResize = [this] { RunGuarded([&] { UpdateCommands(); }); };
+    child->ImagePic->OnPointer = [this, child](QPoint at) { ShowPointer(child, at); };
+    child->ImagePic->OnZoomWheel = [this, child](bool zoomIn) {
+        RunGuarded([&] { ZoomStep(child, zoomIn); });
+    };
+    child->ConfirmClose = [this, child] {
+        bool close = false;
+        RunGuarded([&] { close = ConfirmChildClose(child); });
+        return close;
+    };
     connect(window, &QMdiSubWindow::windowStateChanged, this,
             [this] { RunGuarded([&] { UpdateCommands(); }); });
     MdiArea->setActiveSubWindow(window);
@@ -87,7 +103,22 @@ void TFormMain::SetClientSize(TFormChild* child, int width, int height) {
     // maximized while the active one is).
     if (window == nullptr || window->isMaximized() || window->isMinimized()) return;
     const QSize frame = window->size() - child->size();
-    window->resize(QSize(std::max(width, 0), std::max(height, 0)) + frame);
+    // Never larger than the workspace, and moved back into it: a large
+    // picture scrolls inside its window instead.
+    const QSize workspace = MdiArea->viewport()->size();
+    window->resize(FittedClientSize(QSize(width, height), frame, workspace) + frame);
+    window->move(KeptInside(window->geometry(), workspace));
+}
+
+void TFormMain::PlaceBeside(TFormChild* child, const TFormChild* source) {
+    QMdiSubWindow* window = WindowOf(child);
+    const QMdiSubWindow* sourceWindow = WindowOf(source);
+    if (window == nullptr || sourceWindow == nullptr || window->isMaximized() ||
+        window->isMinimized() || sourceWindow->isMinimized() || sourceWindow->isMaximized()) {
+        return;
+    }
+    window->move(
+        BesideSource(sourceWindow->geometry(), window->size(), MdiArea->viewport()->size()));
 }
 
 int TFormMain::ZoomStateOf(TFormChild* child) const {
@@ -103,6 +134,7 @@ void TFormMain::ApplyZoom(TFormChild* child) {
     CalcViewSize(record);
     if (state == 1) SetClientSize(child, record.ViewWidth, record.ViewHeight);
     child->ImagePic->resize(record.ViewWidth, record.ViewHeight);
+    if (child == ActiveChild()) UpdateStatusBar();
 }
 
 void TFormMain::FitWindowToPicture(TFormChild* child) {
@@ -145,7 +177,7 @@ bool TFormMain::OpenPicture(const std::string& path, bool report) {
     busy.Restore();  // not over the message box
     if (!ok && report) {
         ShowMessage(this, TMessageKind::Warning, QString::fromUtf8(Text(TextId::OpenFailureTitle)),
-                    QString::fromStdString(path) + QString::fromUtf8(Text(TextId::OpenCantLoad)));
+                    AbsolutePath(path) + QString::fromUtf8(Text(TextId::OpenCantLoad)));
     }
     if (report) UpdateCommands();
     return ok;

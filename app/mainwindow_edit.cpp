@@ -73,10 +73,12 @@ void TFormMain::ButtonReduceClick() {
 }
 
 void TFormMain::StartReduce(TFormChild* source) {
+    TPictureRecord& picture = source->Record();
+    // Busy before the command states are worked out, so that Gather no
+    // longer counts the picture being reduced.
+    picture.Busy = 1;
     SetReduceRunning(true);
     UpdateCommands();
-    TPictureRecord& picture = source->Record();
-    picture.Busy = 1;
     ReduceSource = source;
     PaletteCacheTarget = &picture.Palette;
     try {
@@ -146,9 +148,11 @@ void TFormMain::FinishReduce() {
         SetDocumentCaption(child,
                            ResultCaption(ResultCounter++, result.FileName, ResultRecord.Colors));
         result.Colors = ResultRecord.Colors;
+        child->Unsaved = true;  // until saved: closing it asks first
         child->ImagePic->ShowPicture(result);
         ApplyZoom(child);
         FitWindowToPicture(child);
+        PlaceBeside(child, ReduceSource);
         if (ReduceSource != nullptr) *PaletteCacheTarget = result.Palette;
     } else if (ReduceSource != nullptr) {
         PaletteCacheTarget->clear();  // the next run builds a new palette
@@ -198,7 +202,7 @@ void TFormMain::SpeedButtonPasteClick() {
     TPictureRecord loaded;
     if (!dib.empty() && LoadPictureFromDib(loaded, dib.data(), dib.size()) == 0) {
         loaded.FileName = kClipboardName;
-        NewPictureWindow(loaded, QString::fromUtf8(kClipboardName));
+        NewPictureWindow(loaded, QString::fromUtf8(kClipboardName))->Unsaved = true;
     }
     QApplication::restoreOverrideCursor();
     UpdateCommands();

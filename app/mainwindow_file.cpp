@@ -17,6 +17,7 @@
 #include "app/form_plugins.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
+#include "app/save_format.h"
 #include "app/view_math.h"
 #include "config/texts.h"
 #include "formats/bmp.h"
@@ -39,8 +40,8 @@ std::vector<std::string> ToPaths(const QStringList& files) {
     return paths;
 }
 
-// The writer of the save dialog's filter index (counted from 1), whatever
-// extension the name has: 2 BMP, 3 PNG, 4 GIF, any other BMP.
+// The writer of a save dialog filter index (counted from 1; SaveWriterIndex
+// picks it from the typed name): 2 BMP, 3 PNG, 4 GIF, any other BMP.
 bool SaveByFilterIndex(const TPictureRecord& record, int filterIndex,
                        const TSettingsRecord& settings) {
     switch (filterIndex) {
@@ -76,17 +77,21 @@ void TFormMain::ButtonOpenClick() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setDefaultSuffix(QStringLiteral("bmp"));
-    dialog.setNameFilters(OpenFilters);
-    if (Settings.OpenIndex >= 1 && Settings.OpenIndex <= OpenFilters.size()) {
-        dialog.selectNameFilter(OpenFilters[Settings.OpenIndex - 1]);
+    const QStringList filters = DialogNameFilters(OpenFilters);
+    dialog.setNameFilters(filters);
+    if (Settings.OpenIndex >= 1 && Settings.OpenIndex <= filters.size()) {
+        dialog.selectNameFilter(filters[Settings.OpenIndex - 1]);
     }
     if (!Settings.LoadDirectory.empty()) {
         dialog.setDirectory(QString::fromStdString(Settings.LoadDirectory));
     }
     if (dialog.exec() != QDialog::Accepted) return;
-    Settings.LoadDirectory = dialog.directory().absolutePath().toStdString();
-    Settings.OpenIndex = static_cast<int>(OpenFilters.indexOf(dialog.selectedNameFilter())) + 1;
     const QStringList files = dialog.selectedFiles();
+    // The folder of the files chosen: also one typed as a full path.
+    Settings.LoadDirectory = (files.isEmpty() ? dialog.directory().absolutePath()
+                                              : QFileInfo(files.front()).absolutePath())
+                                 .toStdString();
+    Settings.OpenIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
     if (files.size() == 1) {
         OpenPicture(files.front().toStdString(), true);
     } else if (files.size() > 1) {
@@ -98,8 +103,9 @@ namespace {
 
 // Runs the save dialog over settings' folder and filter index and writes
 // both back. False when cancelled; else path and filterIndex (from 1).
-bool RunSaveDialog(QWidget* parent, const QStringList& filters, TSettingsRecord& settings,
+bool RunSaveDialog(QWidget* parent, const QStringList& typeNames, TSettingsRecord& settings,
                    const QString& proposed, QString& path, int& filterIndex) {
+    const QStringList filters = DialogNameFilters(typeNames);
     QFileDialog dialog(parent);
     dialog.setObjectName("SaveDialog1");
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -118,10 +124,11 @@ bool RunSaveDialog(QWidget* parent, const QStringList& filters, TSettingsRecord&
     }
     dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    settings.SaveDirectory = dialog.directory().absolutePath().toStdString();
+    path = dialog.selectedFiles().front();
+    // The folder of the file: also one typed as a full path.
+    settings.SaveDirectory = QFileInfo(path).absolutePath().toStdString();
     filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
     settings.SaveIndex = filterIndex;
-    path = dialog.selectedFiles().front();
     return true;
 }
 
@@ -144,8 +151,9 @@ void TFormMain::ButtonSaveClick() {
     Settings.PngInterlace = Settings.CheckBoxPNGinterlace;
     record.FileName = path.toStdString();
     repaint();
-    if (SaveByFilterIndex(record, filterIndex, Settings)) {
+    if (SaveByFilterIndex(record, SaveWriterIndex(path, filterIndex), Settings)) {
         SetDocumentCaption(child, SavedCaption(record));
+        child->Unsaved = false;
         return;
     }
     ShowMessage(this, TMessageKind::Warning, QString::fromUtf8(Text(TextId::SaveFailureTitle)),
@@ -170,7 +178,7 @@ void TFormMain::UpdateRecentMenu() {
             continue;
         }
         // "&1 name" ... "&0 name": the digit is the item's accelerator.
-        item->setText(QStringLiteral("&%1 %2").arg((k + 1) % 10).arg(FileNamePart(path)));
+        item->setText(MenuItemText(QStringLiteral("&%1 ").arg((k + 1) % 10), FileNamePart(path)));
         item->setVisible(true);
     }
 }

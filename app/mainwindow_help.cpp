@@ -3,6 +3,7 @@
 #include "app/about_box.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
+#include "app/program.h"
 #include "app/shell_open.h"
 #include "config/texts.h"
 
@@ -19,6 +20,7 @@ void TFormMain::MenuEnglishClick() {
     // Messages follow at once; captions at the next start.
     SetUseEnglish(!UseEnglish());
     Settings.UseEnglish = UseEnglish();
+    UseQtTranslation(!UseEnglish());  // Qt's own dialogs follow at once
     ShowMessage(this, TMessageKind::Information,
                 QString::fromUtf8(Text(TextId::ChangeLanguageTitle)),
                 QString::fromUtf8(Text(TextId::RestartMessage)));

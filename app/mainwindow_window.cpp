@@ -12,6 +12,7 @@
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/picture_view.h"
+#include "app/view_math.h"
 
 void TFormMain::MenuCascadeClick() {
     MdiArea->cascadeSubWindows();
@@ -40,7 +41,18 @@ void TFormMain::MenuHTileClick() {
     }
 }
 
-void TFormMain::MenuVTileClick() { MdiArea->tileSubWindows(); }
+void TFormMain::MenuVTileClick() {
+    // Side by side, each as high as the area.
+    const QList<QMdiSubWindow*> windows = MdiArea->subWindowList();
+    const QRect area = MdiArea->viewport()->rect();
+    int left = 0;
+    for (int i = 0; i < windows.size(); ++i) {
+        const int width = (area.width() - left) / static_cast<int>(windows.size() - i);
+        windows[i]->showNormal();
+        windows[i]->setGeometry(left, 0, width, area.height());
+        left += width;
+    }
+}
 
 void TFormMain::MenuArrangeClick() {
     // Minimized windows line up along the bottom of the area.
@@ -76,9 +88,15 @@ void TFormMain::MenuRestoreUpClick() {
 }
 
 void TFormMain::MenuCloseAllClick() {
-    // Busy documents refuse and stay.
+    // Busy documents refuse and stay; a picture kept by its unsaved-work
+    // question (Cancel, or a save that did not happen) stops the command.
     const QList<QMdiSubWindow*> windows = Children();
-    for (int i = static_cast<int>(windows.size()) - 1; i >= 0; --i) windows[i]->close();
+    for (int i = static_cast<int>(windows.size()) - 1; i >= 0; --i) {
+        QPointer<QMdiSubWindow> window = windows[i];
+        if (window == nullptr || window->close()) continue;
+        const TFormChild* child = Child(window);
+        if (child != nullptr && child->Record().Busy == 0) break;
+    }
     UpdateCommands();
 }
 
@@ -95,7 +113,7 @@ void TFormMain::FillWindowMenu() {
         QMdiSubWindow* window = windows[i];
         const QString prefix =
             i < 9 ? QStringLiteral("&%1 ").arg(i + 1) : QStringLiteral("%1 ").arg(i + 1);
-        QAction* item = MenuWindow->addAction(prefix + window->windowTitle());
+        QAction* item = MenuWindow->addAction(MenuItemText(prefix, window->windowTitle()));
         item->setCheckable(true);
         item->setChecked(window == MdiArea->activeSubWindow());
         connect(item, &QAction::triggered, this, [this, guarded = QPointer<QMdiSubWindow>(window)] {

@@ -1,7 +1,9 @@
 #include "app/picture_view.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <cmath>
 
 namespace {
@@ -49,6 +51,27 @@ QImage ViewImage(const TPictureRecord& record) {
 TPictureView::TPictureView(QWidget* parent) : QWidget(parent) {
     setObjectName("ImagePic");
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);  // the status bar follows the pointer without a button
+}
+
+void TPictureView::mouseMoveEvent(QMouseEvent* event) {
+    if (OnPointer) OnPointer(event->position().toPoint());
+    QWidget::mouseMoveEvent(event);
+}
+
+void TPictureView::leaveEvent(QEvent* event) {
+    if (OnPointer) OnPointer(QPoint(-1, -1));
+    QWidget::leaveEvent(event);
+}
+
+void TPictureView::wheelEvent(QWheelEvent* event) {
+    const int steps = event->angleDelta().y();
+    if (!(event->modifiers() & Qt::ControlModifier) || steps == 0 || !OnZoomWheel) {
+        event->ignore();  // the picture box scrolls
+        return;
+    }
+    OnZoomWheel(steps > 0);
+    event->accept();
 }
 
 void TPictureView::ShowPicture(const TPictureRecord& record) {

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 
 #include "formats/picture.h"
 
@@ -26,8 +27,16 @@ class TPictureView : public QWidget {
     void ShowPicture(const TPictureRecord& record);
     const QImage& Image() const { return Picture; }
 
+    // The pointer moved to position (view pixels), or left: (-1, -1).
+    std::function<void(QPoint position)> OnPointer;
+    // Ctrl + wheel: true to zoom in, false to zoom out. The wheel alone scrolls.
+    std::function<void(bool zoomIn)> OnZoomWheel;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     QImage Picture;

@@ -1,5 +1,9 @@
 #include "app/program.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
 #include <cstdio>
 #include <exception>
 #include <optional>
@@ -35,4 +39,21 @@ int RunProgram(int argc, char** argv) {
         }
     }
     return 1;
+}
+
+void UseQtTranslation(bool japanese) {
+    static QPointer<QTranslator> installed;  // owned by the application
+    if (!japanese) {
+        delete installed;  // a deleted translator removes itself
+        return;
+    }
+    if (installed != nullptr || QCoreApplication::instance() == nullptr) return;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ja"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
 }

@@ -27,3 +27,8 @@ struct TProgram {
 // message loop. An error escaping start-up is reported and ends the program
 // with exit status 1; errors in commands are reported and the program goes on.
 int RunProgram(int argc, char** argv);
+
+// Loads Qt's own Japanese translation (file dialogs, message-box buttons, the
+// overwrite question) when japanese, removes it otherwise. Without the
+// installed translations Qt's dialogs simply stay in English.
+void UseQtTranslation(bool japanese);

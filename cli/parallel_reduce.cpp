@@ -27,6 +27,9 @@
 namespace {
 
 constexpr std::chrono::milliseconds kTick{100};
+constexpr int kLoadUnknown = 0;
+constexpr int kLoaded = 1;
+constexpr int kNotLoaded = 2;
 
 // What one file of the list left behind, handed from its worker to the
 // main thread once Ended is set: its lines in the order they were made,
@@ -45,6 +48,7 @@ class TParallelRun {
           output_(output),
           plan_(PlanBatchOutputs(options.Files, output.Folder, output.Format)),
           blocks_(options.Files.size()),
+          loadStates_(options.Files.size(), kLoadUnknown),
           running_(jobs) {
         for (int i = 0; i < jobs; ++i) {
             TSettingsRecord copy = settings;
@@ -120,6 +124,8 @@ class TParallelRun {
         hooks.Skipped = [add](const std::string& source, const TOutputPlan& plan) {
             add(true, SkipLine(source, plan));
         };
+        hooks.LoadDecided = [this](size_t index, bool loaded) { DecideLoad(index, loaded); };
+        hooks.EarlierLoaded = [this](size_t index) { return EarlierLoaded(index); };
         hooks.StopRequested = [this] { return stopped_.load() || TInterruptGuard::Interrupted(); };
         // The reduction runs right here, on this worker's thread.
         hooks.StartWorker = [this](ReduceJob& j, std::function<void()> done) {
@@ -141,6 +147,24 @@ class TParallelRun {
         std::lock_guard<std::mutex> lock(mutex_);
         --running_;
         ended_.notify_all();
+    }
+
+    void DecideLoad(size_t index, bool loaded) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        loadStates_[index] = loaded ? kLoaded : kNotLoaded;
+        decided_.notify_all();
+    }
+
+    // Whether an earlier file loaded, as the sequential run knows it before
+    // a later file of the same output saves. That file was taken before the
+    // asking one and decides without waiting, so this wait ends; after a
+    // stop a file never started counts as loaded (its output stays refused).
+    bool EarlierLoaded(size_t index) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (loadStates_[index] == kLoadUnknown && !stopped_.load()) {
+            decided_.wait_for(lock, kTick);
+        }
+        return loadStates_[index] != kNotLoaded;
     }
 
     // Called with mutex_ held. A job that has not reached its reduction yet
@@ -202,12 +226,14 @@ class TParallelRun {
     const std::vector<TOutputPlan> plan_;           // made before any file starts
     std::vector<std::unique_ptr<ReduceJob>> jobs_;  // one per worker
     std::vector<TFileBlock> blocks_;                // one per file of the list
+    std::vector<int> loadStates_;                   // per file, under mutex_
     std::atomic<size_t> next_{0};                   // the next file to take
     std::atomic<bool> stopped_{false};
     std::atomic<int> done_{0};
     size_t printed_ = 0;  // main thread only
     std::mutex mutex_;
     std::condition_variable ended_;
+    std::condition_variable decided_;  // a file's load state became known
     int running_;  // workers not yet ended
 };
 

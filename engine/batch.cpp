@@ -114,7 +114,7 @@ void TBatchRun::End() {
 bool TBatchRun::WriteResult(TPictureRecord& result, size_t fileIndex) {
     const TOutputPlan& plan = OneFile ? OneOutput : plan_[fileIndex];
     result.FileName = plan.Path;
-    if (plan.Verdict != TOutputVerdict::Write) {
+    if (OutputRefused(plan)) {
         Log(Text(TextId::BatchSkipSameName));
         ++tally_.Skipped;
         if (hooks_.Skipped) hooks_.Skipped(files_[fileIndex], plan);
@@ -132,6 +132,26 @@ bool TBatchRun::WriteResult(TPictureRecord& result, size_t fileIndex) {
     return true;
 }
 
+// A source of the run is never written over; an output claimed by an
+// earlier file stays refused only when one of those files loaded.
+bool TBatchRun::OutputRefused(const TOutputPlan& plan) const {
+    if (plan.Verdict != TOutputVerdict::AlreadyClaimed) {
+        return plan.Verdict != TOutputVerdict::Write;
+    }
+    for (const size_t rival : plan.Rivals) {
+        if (OneFile ? !hooks_.EarlierLoaded || hooks_.EarlierLoaded(rival)
+                    : rival < loaded_.size() && loaded_[rival]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TBatchRun::DecideLoad(size_t fileIndex, bool loaded) {
+    if (fileIndex < loaded_.size()) loaded_[fileIndex] = loaded;
+    if (hooks_.LoadDecided) hooks_.LoadDecided(fileIndex, loaded);
+}
+
 // ---- Per-file run -------------------------------------------------------
 
 void TBatchRun::StartPerFile() {
@@ -141,6 +161,7 @@ void TBatchRun::StartPerFile() {
     running_ = true;
     cancelled_ = false;
     tally_ = TBatchTally{};
+    loaded_.assign(files_.size(), false);
     plan_ = PlanBatchOutputs(files_, output_.Folder, output_.Format);
     job_.StopRequested.store(false);
     BatchIndex = -1;
@@ -221,11 +242,13 @@ void TBatchRun::LoadNextAndStart() {
         BatchSource.FileName = path;
         if (hooks_.Load(BatchSource) == 0 && PrepareResult(BatchSource, job_, ResultRecord) &&
             PrepareWorkBuffer(BatchSource.Pixels.size() / sizeof(ColorValue))) {
+            DecideLoad(static_cast<size_t>(BatchIndex), true);
             ++tally_.Loaded;
             Log(Text(TextId::BatchLoad) + path);
             StartFile();
             return;
         }
+        DecideLoad(static_cast<size_t>(BatchIndex), false);
         ++tally_.LoadFailures;
         Log(Text(TextId::BatchCantLoad) + path);
     }
@@ -271,6 +294,7 @@ void TBatchRun::StartIntegrated() {
     running_ = true;
     cancelled_ = false;
     tally_ = TBatchTally{};
+    loaded_.assign(files_.size(), false);
     plan_ = PlanBatchOutputs(files_, output_.Folder, output_.Format);
     job_.StopRequested.store(false);
     Drive(&TBatchRun::LoadAllAndStart);
@@ -285,7 +309,10 @@ void TBatchRun::LoadAllAndStart() {
         TEntry entry;
         entry.FileIndex = index;
         entry.Source.FileName = path;
-        if (hooks_.Load(entry.Source) != 0 || !PrepareResult(entry.Source, job_, entry.Result)) {
+        const bool loaded =
+            hooks_.Load(entry.Source) == 0 && PrepareResult(entry.Source, job_, entry.Result);
+        DecideLoad(index, loaded);
+        if (!loaded) {
             ++tally_.LoadFailures;
             Log(Text(TextId::BatchCantLoad) + path);
             continue;

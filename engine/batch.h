@@ -25,10 +25,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/settings_record.h"
@@ -70,9 +72,11 @@ bool IsSameFile(const std::string& sourcePath, const std::string& outputPath);
 //  - an output path belongs to the first file of the list that maps to it:
 //    each later file with the same output (the same name, or one differing
 //    only in case where the folder ignores case, or an existing file that is
-//    already the output of an earlier file) is AlreadyClaimed, whether or not
-//    that earlier file loads.
-// Both kinds are logged "Skip : same filename" and count as not written.
+//    already the output of an earlier file) is AlreadyClaimed; its Rivals
+//    are the earlier files of that output. A file that fails to load gives
+//    its output up: an AlreadyClaimed file is written after all when none of
+//    its Rivals loaded.
+// Files refused are logged "Skip : same filename" and count as not written.
 
 enum class TOutputVerdict {
     Write,           // the output may be written
@@ -81,8 +85,15 @@ enum class TOutputVerdict {
 };
 
 struct TOutputPlan {
+    TOutputPlan() = default;
+    TOutputPlan(std::string path, TOutputVerdict verdict, std::vector<size_t> rivals = {})
+        : Path(std::move(path)), Verdict(verdict), Rivals(std::move(rivals)) {}
+
     std::string Path;  // BatchOutputPath of the file
     TOutputVerdict Verdict = TOutputVerdict::Write;
+    // AlreadyClaimed: the earlier files (list indexes, ascending) mapping to
+    // the same output; the first of them made the claim.
+    std::vector<size_t> Rivals;
 };
 
 // The verdict for every file of files (same order), for output folder
@@ -104,8 +115,11 @@ class TBatchOutputClaims {
     TBatchOutputClaims(const std::vector<std::string>& files, const std::string& folder,
                        std::optional<bool> foldCase = std::nullopt);
     // The verdict for outputPath, a path in the output folder; Write also
-    // claims it.
-    TOutputVerdict Claim(const std::string& outputPath);
+    // claims it for claimant (the caller's number for the file, e.g. its
+    // list index). For AlreadyClaimed, *owner (when given) receives the
+    // claimant that holds the output.
+    TOutputVerdict Claim(const std::string& outputPath, size_t claimant = 0,
+                         size_t* owner = nullptr);
     bool FoldsCase() const { return foldCase_; }
 
   private:
@@ -120,8 +134,8 @@ class TBatchOutputClaims {
     std::set<std::string> sourceTexts_;
     std::set<TFileId> sourceIds_;
     std::set<std::string> sourceNamesInFolder_;  // name keys of sources inside the folder
-    std::set<std::string> claimedNames_;
-    std::set<TFileId> claimedIds_;
+    std::map<std::string, size_t> claimedNames_;  // name key -> claimant
+    std::map<TFileId, size_t> claimedIds_;
 };
 
 // True when the file system holding folder ignores letter case in names:
@@ -157,6 +171,13 @@ struct TBatchHooks {
     // Called for each file whose output the plan refuses (after its "Skip :
     // same filename" line), for a caller that says which file and why.
     std::function<void(const std::string& sourcePath, const TOutputPlan& output)> Skipped;
+    // StartPerFileAt: whether the earlier file files[index] of the list
+    // loaded, asked for each of a file's Rivals before its save; it may wait
+    // until that is known. Empty: taken as loaded (the output stays refused).
+    std::function<bool(size_t index)> EarlierLoaded;
+    // Called as soon as it is known whether files[index] loaded (for a
+    // caller that answers EarlierLoaded for other runs of the same list).
+    std::function<void(size_t index, bool loaded)> LoadDecided;
     // Polled between files (loads and saves) on the driving thread: true
     // stops the run as Cancel does. An integrated run loads and saves all
     // its files in one step, so a caller that can only poll between steps
@@ -236,6 +257,8 @@ class TBatchRun {
     void StartWorker(void (TBatchRun::*handler)());
     void Drive(void (TBatchRun::*handler)());
     bool WriteResult(TPictureRecord& result, size_t fileIndex);
+    bool OutputRefused(const TOutputPlan& plan) const;
+    void DecideLoad(size_t fileIndex, bool loaded);
     void Log(const std::string& line);
     bool StopPolled();
     void End();
@@ -246,6 +269,7 @@ class TBatchRun {
     TBatchHooks hooks_;
     TBatchTally tally_;
     std::vector<TOutputPlan> plan_;  // made when the run starts
+    std::vector<bool> loaded_;       // per file of the list: it loaded in this run
     bool running_ = false;
     bool cancelled_ = false;
     bool starting_ = false;                    // inside hooks_.StartWorker

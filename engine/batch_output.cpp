@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <system_error>
 
@@ -182,7 +183,8 @@ std::string TBatchOutputClaims::NameKey(const std::string& name) const {
     return foldCase_ ? FoldAscii(name) : name;
 }
 
-TOutputVerdict TBatchOutputClaims::Claim(const std::string& outputPath) {
+TOutputVerdict TBatchOutputClaims::Claim(const std::string& outputPath, size_t claimant,
+                                         size_t* owner) {
     const std::string name = NameKey(NamePart(outputPath));
     TFileId id{};
     const bool exists = StatId(outputPath, id.Device, id.Inode);
@@ -190,11 +192,16 @@ TOutputVerdict TBatchOutputClaims::Claim(const std::string& outputPath) {
         sourceNamesInFolder_.count(name) != 0) {
         return TOutputVerdict::SourceOfRun;
     }
-    if (claimedNames_.count(name) != 0 || (exists && claimedIds_.count(id) != 0)) {
+    const auto byName = claimedNames_.find(name);
+    const auto byId = exists ? claimedIds_.find(id) : claimedIds_.end();
+    if (byName != claimedNames_.end() || byId != claimedIds_.end()) {
+        if (owner != nullptr) {
+            *owner = byName != claimedNames_.end() ? byName->second : byId->second;
+        }
         return TOutputVerdict::AlreadyClaimed;
     }
-    claimedNames_.insert(name);
-    if (exists) claimedIds_.insert(id);
+    claimedNames_.emplace(name, claimant);
+    if (exists) claimedIds_.emplace(id, claimant);
     return TOutputVerdict::Write;
 }
 
@@ -203,10 +210,19 @@ std::vector<TOutputPlan> PlanBatchOutputs(const std::vector<std::string>& files,
     TBatchOutputClaims claims(files, folder);
     std::vector<TOutputPlan> plan;
     plan.reserve(files.size());
-    for (const std::string& source : files) {
+    // The files of each claimed output so far, by the claiming file.
+    std::map<size_t, std::vector<size_t>> sharers;
+    for (size_t index = 0; index < files.size(); ++index) {
         TOutputPlan entry;
-        entry.Path = BatchOutputPath(folder, source, format);
-        entry.Verdict = claims.Claim(entry.Path);
+        entry.Path = BatchOutputPath(folder, files[index], format);
+        size_t owner = 0;
+        entry.Verdict = claims.Claim(entry.Path, index, &owner);
+        if (entry.Verdict == TOutputVerdict::Write) sharers[index] = {index};
+        if (entry.Verdict == TOutputVerdict::AlreadyClaimed) {
+            std::vector<size_t>& outputFiles = sharers[owner];
+            entry.Rivals = outputFiles;
+            outputFiles.push_back(index);
+        }
         plan.push_back(std::move(entry));
     }
     return plan;

@@ -203,9 +203,8 @@ TEST_P(LanguageTest, PluginDialogAboutBoxAndChooserCaptions) {
     EXPECT_EQ(about.ProgramIcon->toolTip(), "Go to Web");
     EXPECT_EQ(about.ProgramIcon->cursor().shape(), Qt::PointingHandCursor);  // the link cursor
     EXPECT_EQ(about.ProgramIcon->size(), QSize(32, 32));
-    EXPECT_EQ(
-        about.Comments->toPlainText().split('\n').mid(0, 2),
-        QStringList({"Color quantization tool for MS-Windows95, 98", "[ Zinop ] version 35."}));
+    EXPECT_EQ(about.Comments->toPlainText().split('\n').mid(0, 2),
+              QStringList({"Color quantization tool for Linux", "[ Zinop ] version 35."}));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageTest, ::testing::Values(false, true),

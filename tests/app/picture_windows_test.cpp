@@ -166,26 +166,26 @@ TEST_F(PictureWindows, PropertyInTheLanguageInForce) {
     EXPECT_EQ(Messages[1].Text, QString::fromUtf8("4 x 3 / 2 色."));
 }
 
-TEST_F(PictureWindows, SaveWritesByTheFilterIndexNotTheTypedExtension) {
+TEST_F(PictureWindows, SaveWritesByTheFilterIndexWhenTheExtensionIsNoWritersOwn) {
     TFormChild* source = Open(WritePicture("grad.bmp"));
     int highest = 0;  // the bar follows the PNG rows, then returns to 0
     QObject::connect(Main().ProgressBar, &QProgressBar::valueChanged,
                      [&highest](int v) { highest = std::max(highest, v); });
-    AnswerFileDialog(PathOf("typed.bmp"), 3);  // the PNG filter
+    AnswerFileDialog(PathOf("typed.img"), 3);  // the PNG filter
     Main().ButtonSaveClick();
     EXPECT_GT(highest, 0);
     EXPECT_EQ(Main().ProgressBar->value(), 0);
     TByteBuffer written;
-    ASSERT_TRUE(ReadWholeFile(PathOf("typed.bmp"), written));
+    ASSERT_TRUE(ReadWholeFile(PathOf("typed.img"), written));
     EXPECT_EQ(std::string(written.Data.begin() + 1, written.Data.begin() + 4), "PNG");
-    EXPECT_EQ(TitleOf(source), "typed.bmp");
+    EXPECT_EQ(TitleOf(source), "typed.img");
 
     AnswerFileDialog(PathOf("full.gif"), 4);  // GIF holds reduced pictures only
     Main().ButtonSaveClick();
     ASSERT_EQ(Messages.size(), 1u);
     EXPECT_EQ(Messages[0].Title, QString::fromUtf8("保存"));
     EXPECT_EQ(Messages[0].Text, QString::fromStdString(PathOf("full.gif")) + "\nCan't save");
-    EXPECT_EQ(source->Record().FileName, PathOf("typed.bmp"));
+    EXPECT_EQ(source->Record().FileName, PathOf("typed.img"));
 
     AcceptSettings();
     TFormChild* result = Reduce();

@@ -40,6 +40,19 @@ wait_window() {
     return 1
 }
 
+# Polls the command given every 0.1 s for up to 30 s; fails when it never succeeds.
+wait_until() {
+    for _ in $(seq 300); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+windows_shown() { xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l; }
+only_main_shown() { [ "$(windows_shown)" -eq 1 ]; }
+main_has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ]; }
+menu_shown() { [ "$(windows_shown)" -gt 1 ]; }
+
 mkdir -p "$work/home" "$work/config"
 HOME=$work/home XDG_CONFIG_HOME=$work/config LANG=C LC_ALL= QT_QPA_PLATFORM=xcb \
     "$root/$bindir/zinop" >"$work/zinop.log" 2>&1 &
@@ -48,9 +61,13 @@ app_pid=$!
 about=$(wait_window '^About$') || fail "no About box on the first start: $(cat "$work/zinop.log")"
 xdotool windowfocus --sync "$about" key Return
 main=$(wait_window '^Zinop$') || fail "no main window"
-sleep 0.5
-xdotool windowfocus --sync "$main" key alt+f
-sleep 0.5
+# Keys go to the main window once the About box is gone and it has the focus;
+# "e" only once the File menu shows.
+wait_until only_main_shown || fail "the About box stays"
+xdotool windowfocus --sync "$main"
+wait_until main_has_focus || fail "the main window never takes the focus"
+xdotool key alt+f
+wait_until menu_shown || fail "Alt+F shows no File menu"
 xdotool key e
 for _ in $(seq 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$app_pid" 2>/dev/null; then fail "File > Exit did not close the program"; fi
