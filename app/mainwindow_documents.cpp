@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/form_child.h"
+#include "app/io_worker.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/picture_view.h"
@@ -137,7 +138,11 @@ bool TFormMain::OpenPicture(const std::string& path, bool report) {
     TBusyCursor busy;
     TPictureRecord loaded;
     loaded.FileName = path;
-    const bool ok = LoadPicture(loaded) == 0;
+    bool ok = false;
+    {
+        TFileWork work(*this, nullptr);
+        ok = LoadPictureOffMainThread(loaded) == 0;
+    }
     if (ok) {
         NewPictureWindow(loaded, FileNamePart(path));
         AddRecentFile(path);
@@ -145,7 +150,8 @@ bool TFormMain::OpenPicture(const std::string& path, bool report) {
     busy.Restore();  // not over the message box
     if (!ok && report) {
         ShowMessage(this, TMessageKind::Warning, QString::fromUtf8(Text(TextId::OpenFailureTitle)),
-                    QString::fromStdString(path) + QString::fromUtf8(Text(TextId::OpenCantLoad)));
+                    QString::fromStdString(path) + QString::fromUtf8(Text(TextId::OpenCantLoad)) +
+                        ReasonLine(LastLoadFailure()));
     }
     if (report) UpdateCommands();
     return ok;
