@@ -63,12 +63,16 @@ void RunOffMainThread(const std::function<void()>& work) {
     if (state->Error) std::rethrow_exception(state->Error);
 }
 
-int LoadPictureOffMainThread(TPictureRecord& record) {
+int LoadPictureOffMainThread(TPictureRecord& record, const std::function<void()>& then) {
     TFailureReason reason;
     int status = 1;
-    RunOffMainThread([&record, &reason, &status] {
+    RunOffMainThread([&record, &reason, &status, &then] {
         status = LoadPicture(record);
-        if (status != 0) reason = LastLoadFailure();
+        if (status != 0) {
+            reason = LastLoadFailure();
+        } else if (then) {
+            then();
+        }
     });
     if (status != 0) SetLastLoadFailure(reason);
     return status;

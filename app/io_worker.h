@@ -23,8 +23,9 @@ void RunOffMainThread(const std::function<void()>& work);
 
 // LoadPicture(record) off the main thread: 0 loaded, 1 not. A failure's
 // reason, recorded on the loading thread, becomes this thread's
-// LastLoadFailure().
-int LoadPictureOffMainThread(TPictureRecord& record);
+// LastLoadFailure(). After a load, then runs on that thread too (to prepare
+// what the window will show).
+int LoadPictureOffMainThread(TPictureRecord& record, const std::function<void()>& then = {});
 
 // write() off the main thread, after ClearSaveFailure() there: true when
 // written. A failure's reason becomes this thread's LastSaveFailure().

@@ -12,6 +12,7 @@
 // (mainwindow_batch.cpp) run one TConvert worker at a time; its completion
 // reaches the main thread through a queued call.
 
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -120,7 +121,9 @@ class TFormMain : public QMainWindow {
     // "Can't load" box and UpdateCommands runs at the end. False on failure.
     bool OpenPicture(const std::string& path, bool report);
     // A picture document from a loaded record (open, paste, separate).
-    TFormChild* NewPictureWindow(TPictureRecord& loaded, const QString& caption);
+    // view: the record's ViewImage when made already (a null image: made here).
+    TFormChild* NewPictureWindow(TPictureRecord& loaded, const QString& caption,
+                                 QImage view = QImage());
     TFormChild* NewBatch(const std::vector<std::string>& paths);
     void SetDocumentCaption(TFormChild* child, const QString& caption);
     // The client area of a window in the normal state; a maximized or

@@ -116,7 +116,8 @@ void TFormMain::FitWindowToPicture(TFormChild* child) {
     if (extraHeight > 0) SetClientSize(child, child->width(), child->height() + extraHeight);
 }
 
-TFormChild* TFormMain::NewPictureWindow(TPictureRecord& loaded, const QString& caption) {
+TFormChild* TFormMain::NewPictureWindow(TPictureRecord& loaded, const QString& caption,
+                                        QImage view) {
     NextClientWidth = loaded.Width;
     NextClientHeight = loaded.Height;
     TFormChild* child = CreateChild();
@@ -129,7 +130,11 @@ TFormChild* TFormMain::NewPictureWindow(TPictureRecord& loaded, const QString& c
     record.FileName = loaded.FileName;
     SetDocumentCaption(child, caption);
     SetClientSize(child, record.Width, record.Height);
-    child->ImagePic->ShowPicture(record);
+    if (view.isNull()) {
+        child->ImagePic->ShowPicture(record);
+    } else {
+        child->ImagePic->ShowImage(std::move(view));
+    }
     FitWindowToPicture(child);
     return child;
 }
@@ -139,12 +144,18 @@ bool TFormMain::OpenPicture(const std::string& path, bool report) {
     TPictureRecord loaded;
     loaded.FileName = path;
     bool ok = false;
+    QImage view;
     {
         TFileWork work(*this, nullptr);
-        ok = LoadPictureOffMainThread(loaded) == 0;
+        // The picture's view is made on the loading thread too: a large one
+        // takes a while. Every loader fills a full-colour picture.
+        ok = LoadPictureOffMainThread(loaded, [&loaded, &view] {
+                 loaded.Kind = pkFullColour;
+                 view = ViewImage(loaded);
+             }) == 0;
     }
     if (ok) {
-        NewPictureWindow(loaded, FileNamePart(path));
+        NewPictureWindow(loaded, FileNamePart(path), std::move(view));
         AddRecentFile(path);
     }
     busy.Restore();  // not over the message box

@@ -208,20 +208,25 @@ void TFormMain::SpeedButtonPasteClick() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const TClipboardPicture picture = TakeClipboardPicture(*data, data == CopiedData);
     TPictureRecord loaded;
+    QImage view;
     int status = 1;
     TFailureReason reason;
     {
         // Decoding a large picture takes seconds: off the main thread.
         TFileWork work(*this, nullptr);
-        RunOffMainThread([&picture, &loaded, &status, &reason] {
+        RunOffMainThread([&picture, &loaded, &view, &status, &reason] {
             status = LoadClipboardPicture(picture, loaded);
-            if (status != 0) reason = LastLoadFailure();
+            if (status != 0) {
+                reason = LastLoadFailure();
+            } else {
+                view = ViewImage(loaded);
+            }
         });
     }
     QApplication::restoreOverrideCursor();
     if (status == 0) {
         loaded.FileName = kClipboardName;
-        NewPictureWindow(loaded, QString::fromUtf8(kClipboardName));
+        NewPictureWindow(loaded, QString::fromUtf8(kClipboardName), std::move(view));
     } else {
         ShowMessage(this, TMessageKind::Warning, PlainMenuText(MenuPaste->text()),
                     QString::fromUtf8(kClipboardName) +

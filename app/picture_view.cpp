@@ -51,8 +51,10 @@ TPictureView::TPictureView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPictureView::ShowPicture(const TPictureRecord& record) {
-    Picture = ViewImage(record);
+void TPictureView::ShowPicture(const TPictureRecord& record) { ShowImage(ViewImage(record)); }
+
+void TPictureView::ShowImage(QImage image) {
+    Picture = std::move(image);
     resize(Picture.size());
     update();
 }

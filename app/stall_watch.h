@@ -1,8 +1,9 @@
 #pragma once
 // A measuring aid: with ZINOP_STALL_WATCH set in the environment, the
 // program ticks a 10 ms timer on the main thread and reports on stderr each
-// new worst lateness of a tick (how long the window could not respond), and
-// the worst of the run at the end. Without it, nothing runs.
+// tick late by 30 ms or more (how long the window could not respond) with
+// the main thread's own CPU time in that gap, and the worst of both at the
+// end. Without it, nothing runs.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -22,5 +23,7 @@ class TStallWatch : public QObject {
     std::unique_ptr<QTimer> Timer;
     QElapsedTimer Clock;
     qint64 Last = 0;
-    qint64 Worst = 0;
+    qint64 LastCpu = 0;
+    qint64 Worst = 0;      // ms a tick came late
+    qint64 WorstBusy = 0;  // ms of the main thread's own CPU time between two ticks
 };
