@@ -1,6 +1,14 @@
 #include "app/clipboard_image.h"
 
+#include <QBuffer>
+#include <QImageReader>
+#include <QMimeData>
+#include <new>
+
+#include "config/failure_reason.h"
+#include "formats/bmp.h"
 #include "formats/byte_buffer.h"
+#include "formats/pixel_cap.h"
 
 namespace {
 constexpr uint32_t kInfoHeaderBytes = 40;
@@ -40,4 +48,86 @@ std::vector<uint8_t> PackedDibFromImage(const QImage& image) {
         dib.PutBytes(row.data(), row.size());
     }
     return std::move(dib.Data);
+}
+
+// ---- Paste ----------------------------------------------------------------
+
+namespace {
+
+// 8 bytes per pixel: a 16-bit picture is read at 16 bits per channel.
+constexpr int kReadingLimitMb = static_cast<int>(kMaxPicturePixels * 8 / (1024 * 1024));
+
+// The encoded forms other programs offer, most faithful first; any other
+// image type follows.
+const char* const kPreferredTypes[] = {"image/png",  "image/bmp",  "image/x-bmp", "image/tiff",
+                                       "image/webp", "image/jpeg", "image/gif"};
+
+QString ChooseEncodedType(const QMimeData& data) {
+    const QStringList offered = data.formats();
+    for (const char* type : kPreferredTypes) {
+        if (offered.contains(QLatin1String(type))) return QLatin1String(type);
+    }
+    for (const QString& type : offered) {
+        if (type.startsWith(QLatin1String("image/"))) return type;
+    }
+    return {};
+}
+
+int Fail(TFailure kind) {
+    SetLastLoadFailure({kind, 0});
+    return 1;
+}
+
+// Decodes encoded, refusing a picture over the cap before reading its pixels.
+int DecodeImage(const QByteArray& encoded, QImage& image) {
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    const QSize size = reader.size();
+    if (size.isValid() &&
+        static_cast<uint64_t>(size.width()) * static_cast<uint64_t>(size.height()) >
+            kMaxPicturePixels) {
+        return Fail(TFailure::TooLarge);
+    }
+    if (reader.read(&image)) return 0;
+    return Fail(reader.error() == QImageReader::UnsupportedFormatError ? TFailure::NotPicture
+                                                                       : TFailure::Damaged);
+}
+
+}  // namespace
+
+void RaiseImageReadingLimit() { QImageReader::setAllocationLimit(kReadingLimitMb); }
+
+TClipboardPicture TakeClipboardPicture(const QMimeData& data, bool own) {
+    TClipboardPicture picture;
+    if (!data.hasImage()) return picture;
+    const QString type = own ? QString() : ChooseEncodedType(data);
+    if (!type.isEmpty()) picture.Encoded = data.data(type);
+    // Our own copy, or no encoded form to be had: Qt's own image.
+    if (picture.Encoded.isEmpty()) picture.Image = qvariant_cast<QImage>(data.imageData());
+    return picture;
+}
+
+int LoadClipboardPicture(const TClipboardPicture& picture, TPictureRecord& record) {
+    QImage image = picture.Image;
+    if (image.isNull()) {
+        if (picture.Encoded.isEmpty()) return Fail(TFailure::NotPicture);
+        if (DecodeImage(picture.Encoded, image) != 0) return 1;
+    }
+    if (static_cast<uint64_t>(image.width()) * static_cast<uint64_t>(image.height()) >
+        kMaxPicturePixels) {
+        return Fail(TFailure::TooLarge);
+    }
+    std::vector<uint8_t> dib;
+    try {
+        dib = PackedDibFromImage(image);
+    } catch (const std::bad_alloc&) {
+        return Fail(TFailure::OutOfMemory);
+    }
+    // A null conversion of a real image: the memory was not there.
+    if (dib.empty()) return Fail(TFailure::OutOfMemory);
+    image = QImage();  // the DIB is all that is needed from here on
+    return LoadPictureFromDib(record, dib.data(), dib.size());
 }

@@ -57,14 +57,29 @@ TCommandStates IdleWithChild(PictureKind kind) {
     return s;
 }
 
+// While a picture is read or written off the main thread, nothing starts
+// another file command or touches the busy document; a run's Cancel stays.
+void HoldForFileWork(const TCommandInputs& in, TCommandStates& s) {
+    s.Open = false;
+    s.Settings = false;
+    s.Separate = false;
+    s.Cancel = in.HasActiveChild && in.Running;
+}
+
 }  // namespace
 
 TCommandStates ComputeCommandStates(const TCommandInputs& in) {
-    if (!in.HasActiveChild) return NoActiveChild();
-    TCommandStates s = in.Running ? RunningWithChild(in) : IdleWithChild(in.ActiveKind);
-    s.WindowCommands = true;
-    s.Gather = in.GatherCandidates > 1;
-    s.Merge = in.MergeCandidates > 1;
+    TCommandStates s;
+    if (!in.HasActiveChild) {
+        s = NoActiveChild();
+    } else {
+        // A busy document keeps its flag as during a run.
+        s = in.Running || in.FileWork ? RunningWithChild(in) : IdleWithChild(in.ActiveKind);
+        s.WindowCommands = true;
+        s.Gather = in.GatherCandidates > 1;
+        s.Merge = in.MergeCandidates > 1;
+    }
+    if (in.FileWork) HoldForFileWork(in, s);
     return s;
 }
 

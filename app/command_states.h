@@ -14,6 +14,7 @@ struct TCommandInputs {
     bool ActiveBusy = false;          // its Busy flag
     int GatherCandidates = 0;         // children that CanGather
     int MergeCandidates = 0;          // children that CanMerge
+    bool FileWork = false;            // a single open, save or paste is under way
 };
 
 struct TCommandStates {

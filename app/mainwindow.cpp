@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <stdexcept>
 
+#include "app/clipboard_image.h"
 #include "app/command_states.h"
 #include "app/document_window.h"
 #include "app/english_texts.h"
@@ -38,6 +39,8 @@ namespace {
 
 constexpr int kProgressIntervalMs = 1000;
 constexpr int kSmallestWindow = 200;  // pixels; a stored size below this is not applied
+
+constexpr int kProgressMaximum = 1000;  // the bar's range: per mille
 
 // "All files (*.*)|*.*|BMP files (*.bmp)|*.bmp" -> the display names.
 QStringList NameFilters(const char* filterText) {
@@ -83,14 +86,21 @@ TFormMain::TFormMain(TSettingsRecord& settings, std::string settingsPath, QWidge
 
     // FormCreate: follow the clipboard, accept dropped files, run
     // UpdateCommands whenever the active document changes.
+    RaiseImageReadingLimit();  // pasted pictures up to the program's own cap
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
             &TFormMain::ClipboardChanged);
     ClipboardChanged();
     setAcceptDrops(true);
-    // PNG writing (saves and batch output, on this thread) moves the bar.
-    SetPngProgressHook([this](int perMille) {
-        ProgressBar->setValue(perMille);
-        ProgressBar->repaint();
+    // PNG writing (saves and batch output, off this thread) moves the bar.
+    // The bar outlives every save: the destructor removes the hook first.
+    SetPngProgressHook([bar = ProgressBar](int perMille) {
+        QMetaObject::invokeMethod(
+            bar,
+            [bar, perMille] {
+                bar->setRange(0, kProgressMaximum);
+                bar->setValue(perMille);
+            },
+            Qt::QueuedConnection);
     });
     connect(MdiArea, &QMdiArea::subWindowActivated, this,
             [this] { RunGuarded([&] { UpdateCommands(); }); });
@@ -179,6 +189,7 @@ void TFormMain::ApplyWindowValues() {
 }
 
 bool TFormMain::FormCloseQuery() {
+    if (FileWork > 0) return false;  // a picture is being read or written
     if (ReduceRunning) {
         ButtonCancelClick();  // the terminate request to the running worker
         return false;
@@ -236,6 +247,7 @@ TDocumentWindow* TFormMain::Document(QMdiSubWindow* window) const {
 void TFormMain::UpdateCommands() {
     TCommandInputs in;
     in.Running = ReduceRunning;
+    in.FileWork = FileWork > 0;
     // The current child stays the active document while another program
     // has the focus.
     TDocumentWindow* active = Document(MdiArea->currentSubWindow());
@@ -289,5 +301,5 @@ void TFormMain::SetReduceRunning(bool running) {
 
 void TFormMain::ClipboardChanged() {
     const QMimeData* data = QApplication::clipboard()->mimeData();
-    MenuPaste->setEnabled(data != nullptr && data->hasImage());
+    MenuPaste->setEnabled(FileWork == 0 && data != nullptr && data->hasImage());
 }

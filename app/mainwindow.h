@@ -12,15 +12,18 @@
 // (mainwindow_batch.cpp) run one TConvert worker at a time; its completion
 // reaches the main thread through a queued call.
 
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "config/failure_reason.h"
 #include "config/settings_record.h"
 #include "engine/reduce_job.h"
 
@@ -29,6 +32,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMimeData;
 class QProgressBar;
 class QTimer;
 class QToolBar;
@@ -118,7 +122,9 @@ class TFormMain : public QMainWindow {
     // "Can't load" box and UpdateCommands runs at the end. False on failure.
     bool OpenPicture(const std::string& path, bool report);
     // A picture document from a loaded record (open, paste, separate).
-    TFormChild* NewPictureWindow(TPictureRecord& loaded, const QString& caption);
+    // view: the record's ViewImage when made already (a null image: made here).
+    TFormChild* NewPictureWindow(TPictureRecord& loaded, const QString& caption,
+                                 QImage view = QImage());
     TFormChild* NewBatch(const std::vector<std::string>& paths);
     void SetDocumentCaption(TFormChild* child, const QString& caption);
     // The client area of a window in the normal state; a maximized or
@@ -206,6 +212,26 @@ class TFormMain : public QMainWindow {
     QTimer* TimerStartHook = nullptr;
     QTimer* TimerProgress = nullptr;
 
+    // While one lives, a single open, save or paste reads or writes a
+    // picture off the main thread (app/io_worker.h): document (may be null)
+    // is busy, UpdateCommands disables what could touch it or start another
+    // such command, closing the program is refused and the bar moves.
+    class TFileWork {
+      public:
+        TFileWork(TFormMain& main, TFormChild* document);
+        ~TFileWork();
+        TFileWork(const TFileWork&) = delete;
+        TFileWork& operator=(const TFileWork&) = delete;
+
+      private:
+        TFormMain& Main;
+        QPointer<TFormChild> Document;
+    };
+    int FileWork = 0;  // TFileWork scopes alive
+    // The bar while a picture is read or written: moving without a figure
+    // (busy), or back to the run's progress.
+    void ShowFileWorkBar(bool busy);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -258,4 +284,12 @@ class TFormMain : public QMainWindow {
     // The running batch and the window that shows its log.
     std::unique_ptr<TBatchRun> BatchRun;
     QPointer<TFormChild> BatchWindow;
+    // The batch's loads and saves run off the main thread; a Cancel during
+    // one of them still stops the reduction that follows, and the reason of
+    // a failure waits for its "Can't" line (mainwindow_batch.cpp).
+    bool BatchCancelled = false;
+    std::optional<TFailureReason> BatchFailure;
+    void LogBatchLine(const std::string& line);
+    // What the copy command last put on the clipboard (the clipboard owns it).
+    QPointer<QMimeData> CopiedData;
 };

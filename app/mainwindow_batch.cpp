@@ -2,8 +2,9 @@
 //
 // A run is the core's TBatchRun (engine/batch.h), driven from the main
 // thread: its workers are this window's TConvert workers, whose completions
-// come back through queued calls; its log goes into the batch window's
-// MemoBatch, one line per call.
+// come back through queued calls; its loads and saves run off the main
+// thread (app/io_worker.h); its log goes into the batch window's MemoBatch,
+// one line per call.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,8 +13,11 @@
 
 #include "app/command_states.h"
 #include "app/form_child.h"
+#include "app/io_worker.h"
 #include "app/mainwindow.h"
+#include "config/texts.h"
 #include "engine/batch.h"
+#include "engine/convert.h"
 
 namespace {
 
@@ -42,14 +46,33 @@ void TFormMain::StartBatchRun(TFormChild* batch) {
     BatchWindow = batch;
     batch->SetBatchLines(BatchListLines(batch->BatchFiles));
 
+    BatchCancelled = false;
+    BatchFailure.reset();
+
     TBatchHooks hooks;
-    hooks.Log = [this](const std::string& line) {
-        if (BatchWindow == nullptr) return;
-        BatchWindow->AppendBatchLine(line);
-        BatchWindow->MemoBatch->viewport()->repaint();  // loading all files shows each line
+    hooks.Log = [this](const std::string& line) { LogBatchLine(line); };
+    // Each file is read and written off the main thread; the window stays
+    // live meanwhile (a Cancel then stops the run between files).
+    hooks.Load = [this](TPictureRecord& record) {
+        ShowFileWorkBar(true);
+        const int status = LoadPictureOffMainThread(record);
+        ShowFileWorkBar(false);
+        if (status != 0) BatchFailure = LastLoadFailure();
+        return status;
+    };
+    hooks.Save = [this](const TPictureRecord& record, const TBatchOutput& output) {
+        ShowFileWorkBar(true);
+        const bool written =
+            SaveOffMainThread([&record, &output] { return SaveBatchResult(record, output); });
+        ShowFileWorkBar(false);
+        if (!written) BatchFailure = LastSaveFailure();
+        return written;
     };
     hooks.StartWorker = [this](ReduceJob&, std::function<void()> done) {
         StartWorker(std::move(done));
+        // A Cancel that came while the file was read would be lost by the
+        // worker's start: it stops the reduction, as it did between files.
+        if (BatchCancelled && Worker != nullptr) Worker->Terminate();
     };
     hooks.BeforeSave = [this] { repaint(); };
     hooks.Finished = [this] {
@@ -65,6 +88,23 @@ void TFormMain::StartBatchRun(TFormChild* batch) {
     } else {
         BatchRun->StartPerFile();
     }
+}
+
+// One log line into the batch window; under a "Can't load" or "Can't save"
+// line the reason follows in a line of its own (zinop-cli says it on stderr).
+void TFormMain::LogBatchLine(const std::string& line) {
+    if (BatchWindow == nullptr) return;
+    BatchWindow->AppendBatchLine(line);
+    const std::string cantLoad = Text(TextId::BatchCantLoad);
+    if (line.compare(0, cantLoad.size(), cantLoad) == 0 || line == Text(TextId::BatchCantSave)) {
+        // A file that was read but left no memory for its reduction fails
+        // without a reader's reason.
+        const TFailureReason reason =
+            BatchFailure.value_or(TFailureReason{TFailure::OutOfMemory, 0});
+        BatchWindow->AppendBatchLine(FailureText(reason, UseEnglish()));
+        BatchFailure.reset();
+    }
+    BatchWindow->MemoBatch->viewport()->repaint();  // loading all files shows each line
 }
 
 void TFormMain::MenuGatherClick() {

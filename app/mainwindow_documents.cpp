@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/form_child.h"
+#include "app/io_worker.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/picture_view.h"
@@ -147,7 +148,8 @@ void TFormMain::FitWindowToPicture(TFormChild* child) {
     if (extraHeight > 0) SetClientSize(child, child->width(), child->height() + extraHeight);
 }
 
-TFormChild* TFormMain::NewPictureWindow(TPictureRecord& loaded, const QString& caption) {
+TFormChild* TFormMain::NewPictureWindow(TPictureRecord& loaded, const QString& caption,
+                                        QImage view) {
     NextClientWidth = loaded.Width;
     NextClientHeight = loaded.Height;
     TFormChild* child = CreateChild();
@@ -160,7 +162,11 @@ TFormChild* TFormMain::NewPictureWindow(TPictureRecord& loaded, const QString& c
     record.FileName = loaded.FileName;
     SetDocumentCaption(child, caption);
     SetClientSize(child, record.Width, record.Height);
-    child->ImagePic->ShowPicture(record);
+    if (view.isNull()) {
+        child->ImagePic->ShowPicture(record);
+    } else {
+        child->ImagePic->ShowImage(std::move(view));
+    }
     FitWindowToPicture(child);
     return child;
 }
@@ -169,15 +175,26 @@ bool TFormMain::OpenPicture(const std::string& path, bool report) {
     TBusyCursor busy;
     TPictureRecord loaded;
     loaded.FileName = path;
-    const bool ok = LoadPicture(loaded) == 0;
+    bool ok = false;
+    QImage view;
+    {
+        TFileWork work(*this, nullptr);
+        // The picture's view is made on the loading thread too: a large one
+        // takes a while. Every loader fills a full-colour picture.
+        ok = LoadPictureOffMainThread(loaded, [&loaded, &view] {
+                 loaded.Kind = pkFullColour;
+                 view = ViewImage(loaded);
+             }) == 0;
+    }
     if (ok) {
-        NewPictureWindow(loaded, FileNamePart(path));
+        NewPictureWindow(loaded, FileNamePart(path), std::move(view));
         AddRecentFile(path);
     }
     busy.Restore();  // not over the message box
     if (!ok && report) {
         ShowMessage(this, TMessageKind::Warning, QString::fromUtf8(Text(TextId::OpenFailureTitle)),
-                    AbsolutePath(path) + QString::fromUtf8(Text(TextId::OpenCantLoad)));
+                    AbsolutePath(path) + QString::fromUtf8(Text(TextId::OpenCantLoad)) +
+                        ReasonLine(LastLoadFailure()));
     }
     if (report) UpdateCommands();
     return ok;

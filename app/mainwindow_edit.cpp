@@ -6,16 +6,19 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <new>
 #include <utility>
 
 #include "app/clipboard_image.h"
 #include "app/form_child.h"
 #include "app/form_cpl.h"
+#include "app/io_worker.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/picture_view.h"
 #include "app/view_math.h"
+#include "config/texts.h"
 #include "engine/batch.h"
 #include "engine/convert.h"
 #include "formats/bmp.h"
@@ -26,6 +29,12 @@ constexpr int kDialogOffset = 8;  // pixels right of and below the main window's
 constexpr size_t kPaletteBytes = 1024;
 constexpr size_t kBmpFileHeaderBytes = 14;
 const char* const kClipboardName = "Clipboard";
+
+// A menu text without its accelerator: "&Paste" -> "Paste", "貼り付け(&P)" -> "貼り付け".
+QString PlainMenuText(QString text) {
+    text.remove(QRegularExpression(QStringLiteral("\\(&.\\)$")));
+    return text.remove(QLatin1Char('&'));
+}
 
 ColorValue* PaletteView(std::vector<uint8_t>& palette) {
     return reinterpret_cast<ColorValue*>(palette.data());
@@ -168,6 +177,7 @@ void TFormMain::FinishReduce() {
 
 void TFormMain::ButtonCancelClick() {
     if (BatchRun != nullptr && BatchRun->Running()) {
+        BatchCancelled = true;
         BatchRun->Cancel();
     } else if (Worker != nullptr) {
         Worker->Terminate();
@@ -192,18 +202,39 @@ void TFormMain::SpeedButtonCopyClick() {
                   QByteArray(reinterpret_cast<const char*>(bmp.Data.data()),
                              static_cast<qsizetype>(bmp.Data.size())));
     QApplication::clipboard()->setMimeData(data);
+    CopiedData = data;  // the clipboard owns it; a paste of it needs no decoding
 }
 
 void TFormMain::SpeedButtonPasteClick() {
+    if (FileWork > 0) return;  // one file command at a time
     const QMimeData* data = QApplication::clipboard()->mimeData();
     if (data == nullptr || !data->hasImage()) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::vector<uint8_t> dib = PackedDibFromImage(qvariant_cast<QImage>(data->imageData()));
+    const TClipboardPicture picture = TakeClipboardPicture(*data, data == CopiedData);
     TPictureRecord loaded;
-    if (!dib.empty() && LoadPictureFromDib(loaded, dib.data(), dib.size()) == 0) {
-        loaded.FileName = kClipboardName;
-        NewPictureWindow(loaded, QString::fromUtf8(kClipboardName))->Unsaved = true;
+    QImage view;
+    int status = 1;
+    TFailureReason reason;
+    {
+        // Decoding a large picture takes seconds: off the main thread.
+        TFileWork work(*this, nullptr);
+        RunOffMainThread([&picture, &loaded, &view, &status, &reason] {
+            status = LoadClipboardPicture(picture, loaded);
+            if (status != 0) {
+                reason = LastLoadFailure();
+            } else {
+                view = ViewImage(loaded);
+            }
+        });
     }
     QApplication::restoreOverrideCursor();
+    if (status == 0) {
+        loaded.FileName = kClipboardName;
+        NewPictureWindow(loaded, QString::fromUtf8(kClipboardName), std::move(view));
+    } else {
+        ShowMessage(this, TMessageKind::Warning, PlainMenuText(MenuPaste->text()),
+                    QString::fromUtf8(kClipboardName) +
+                        QString::fromUtf8(Text(TextId::OpenCantLoad)) + ReasonLine(reason));
+    }
     UpdateCommands();
 }

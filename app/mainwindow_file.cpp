@@ -15,6 +15,7 @@
 
 #include "app/form_child.h"
 #include "app/form_plugins.h"
+#include "app/io_worker.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
 #include "app/save_format.h"
@@ -151,17 +152,27 @@ void TFormMain::ButtonSaveClick() {
     Settings.PngInterlace = Settings.CheckBoxPNGinterlace;
     record.FileName = path.toStdString();
     repaint();
-    if (SaveByFilterIndex(record, SaveWriterIndex(path, filterIndex), Settings)) {
+    bool written = false;
+    {
+        TFileWork work(*this, child);
+        const int writerIndex = SaveWriterIndex(path, filterIndex);
+        written = SaveOffMainThread([&record, writerIndex, settings = Settings] {
+            return SaveByFilterIndex(record, writerIndex, settings);
+        });
+    }
+    if (written) {
         SetDocumentCaption(child, SavedCaption(record));
         child->Unsaved = false;
         return;
     }
-    ShowMessage(this, TMessageKind::Warning, QString::fromUtf8(Text(TextId::SaveFailureTitle)),
-                path + QString::fromUtf8(Text(TextId::SaveCantSave)));
+    ShowMessage(
+        this, TMessageKind::Warning, QString::fromUtf8(Text(TextId::SaveFailureTitle)),
+        path + QString::fromUtf8(Text(TextId::SaveCantSave)) + ReasonLine(LastSaveFailure()));
     record.FileName = kept;
 }
 
 void TFormMain::MenuFileClick(int index) {
+    if (FileWork > 0) return;  // one file command at a time
     if (index < 0 || index >= static_cast<int>(Settings.RecentFiles.size())) return;
     const std::string path = Settings.RecentFiles[index];  // a copy: opening reorders the list
     if (path.empty()) return;

@@ -74,8 +74,10 @@ void TPictureView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-void TPictureView::ShowPicture(const TPictureRecord& record) {
-    Picture = ViewImage(record);
+void TPictureView::ShowPicture(const TPictureRecord& record) { ShowImage(ViewImage(record)); }
+
+void TPictureView::ShowImage(QImage image) {
+    Picture = std::move(image);
     resize(Picture.size());
     update();
 }

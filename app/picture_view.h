@@ -25,6 +25,8 @@ class TPictureView : public QWidget {
     // ShowPicture: the view shows record at its natural size (and takes that
     // size). The record is not kept.
     void ShowPicture(const TPictureRecord& record);
+    // The same with the record's ViewImage made beforehand (off the main thread).
+    void ShowImage(QImage image);
     const QImage& Image() const { return Picture; }
 
     // The pointer moved to position (view pixels), or left: (-1, -1).

@@ -12,6 +12,7 @@
 #include "app/form_cpl.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
+#include "app/stall_watch.h"
 #include "config/settings.h"
 #include "plugins/plugin_host.h"
 
@@ -29,6 +30,7 @@ int RunProgram(int argc, char** argv) {
         application.emplace(argc, argv);
         InstallPluginLoadHook();
         TProgram program(DefaultSettingsPath());
+        const TStallWatch stallWatch;  // measures only when asked to
         program.FormMain->ShowFirstTime();
         return application->exec();
     } catch (const std::exception& error) {

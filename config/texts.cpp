@@ -27,7 +27,7 @@ constexpr TTextPair kTexts[] = {
     {TextId::OpenCantLoad, "\nCan't load", "\n読み込めません。"},
     {TextId::OpenFailureTitle, "Open", "開く"},
     {TextId::SaveCantSave, "\nCan't save", "\n保存できません。"},
-    {TextId::SaveFailureTitle, "保存", "保存"},
+    {TextId::SaveFailureTitle, "Save", "保存"},
     {TextId::PropertyColors, " color(s).", " 色."},
     {TextId::PropertyTitle, "Property", "プロパティ"},
     {TextId::RestartMessage, "Please restart Zinop.", "Zinopを終了させ再実行してください。"},

@@ -31,7 +31,7 @@ enum class TextId : int {
     OpenCantLoad,      // "\nCan't load"
     OpenFailureTitle,  // "Open"
     SaveCantSave,      // "\nCan't save"
-    SaveFailureTitle,  // "保存" in both languages
+    SaveFailureTitle,  // "Save" / "保存"
     // Picture properties: W + " x " + H + " / " + count + text.
     PropertyColors,  // " color(s)."
     PropertyTitle,   // "Property"

@@ -83,7 +83,7 @@ TEST_F(BatchWindows, PerFileRunGoesOnAfterAnUnreadableFile) {
     EXPECT_EQ(Run({a, bad, c}),
               QStringList({"", "Load : " + Q(a), "Reduce...", "Save...",
                            "Finish (1/3) " + Q(OutFolder()) + "a.png", "Can't load : " + Q(bad),
-                           "Load : " + Q(c), "Reduce...", "Save...",
+                           "No such file or directory", "Load : " + Q(c), "Reduce...", "Save...",
                            "Finish (3/3) " + Q(OutFolder()) + "c.png", "Complete."}));
     EXPECT_EQ(Bytes(OutFolder() + "c.png").mid(1, 3), "PNG");
     EXPECT_TRUE(Messages.empty());
@@ -117,9 +117,10 @@ TEST_F(BatchWindows, CancelDuringTheSecondFileSavesTheFirstAndEnds) {
 }
 
 TEST_F(BatchWindows, IntegratedRunsShareOnePaletteOrAbortWhenNothingLoads) {
-    EXPECT_EQ(Run({PathOf("x.bmp"), PathOf("y.bmp")}, true),
-              QStringList({"Can't load : " + Q(PathOf("x.bmp")),
-                           "Can't load : " + Q(PathOf("y.bmp")), "Abort."}));
+    EXPECT_EQ(
+        Run({PathOf("x.bmp"), PathOf("y.bmp")}, true),
+        QStringList({"Can't load : " + Q(PathOf("x.bmp")), "No such file or directory",
+                     "Can't load : " + Q(PathOf("y.bmp")), "No such file or directory", "Abort."}));
     const std::string a = WritePicture("a.bmp", 20, 10);
     const std::string b = WritePicture("b.bmp", 10, 10, [](int x, int) { return x * 20u; });
     Program->Settings.PaletteSizeButton = RadioButton4bit;
@@ -140,6 +141,7 @@ TEST_F(BatchWindows, SourcesAreNeverOverwrittenAndTheLogFollowsTheLanguage) {
     EXPECT_EQ(Run({a}),
               QStringList({"", QString::fromUtf8("読込 : ") + Q(a), QString::fromUtf8("減色中..."),
                            QString::fromUtf8("保存中..."), QString::fromUtf8("保存できません"),
+                           QString::fromUtf8("そのようなファイルやフォルダーはありません"),
                            QString::fromUtf8("終了")}));
     EXPECT_EQ(Bytes(a), before);
     EXPECT_TRUE(Messages.empty());
