@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -86,6 +87,8 @@ class TParallelRun {
         lock.unlock();
         for (std::thread& worker : workers) worker.join();
         FlushEnded(bar);
+        RetryAlone();
+        FlushEnded(bar);
         // After a stop, a worker may have taken a file without starting it
         // while later files ran: their blocks still belong in the log.
         for (size_t i = printed_; i < blocks_.size(); ++i) {
@@ -100,6 +103,46 @@ class TParallelRun {
     // or the run is stopped.
     void Work(ReduceJob& job) {
         size_t current = 0;  // the file being run
+        TBatchRun run(job, output_, options_.Files, Hooks(current));
+        for (;;) {
+            current = next_.fetch_add(1);
+            if (current >= blocks_.size() || stopped_.load()) break;
+            run.StartPerFileAt(current, plan_[current]);  // returns when the file has ended
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (run.Tally().OutOfMemory > 0 && jobs_.size() > 1) {
+                // Other files held memory meanwhile: it is run again alone
+                // once they are done, and only that run's lines count.
+                blocks_[current].Lines.clear();
+                retry_.push_back(current);
+            } else {
+                blocks_[current].Tally = run.Tally();
+                blocks_[current].Ended = true;
+            }
+            ++done_;
+            ended_.notify_all();
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        --running_;
+        ended_.notify_all();
+    }
+
+    // The files that ran out of memory beside others, in list order, each
+    // alone on this thread after every worker has ended.
+    void RetryAlone() {
+        std::sort(retry_.begin(), retry_.end());
+        size_t current = 0;
+        TBatchRun run(*jobs_[0], output_, options_.Files, Hooks(current));
+        for (const size_t index : retry_) {
+            if (stopped_.load() || TInterruptGuard::Interrupted()) return;
+            current = index;
+            run.StartPerFileAt(index, plan_[index]);
+            blocks_[index].Tally = run.Tally();
+            blocks_[index].Ended = true;
+        }
+    }
+
+    // The hooks of one worker's run; current is the index of the file it runs.
+    TBatchHooks Hooks(size_t& current) {
         auto add = [this, &current](bool toStderr, std::string line) {
             blocks_[current].Lines.emplace_back(toStderr, std::move(line));
         };
@@ -120,6 +163,7 @@ class TParallelRun {
         hooks.Skipped = [add](const std::string& source, const TOutputPlan& plan) {
             add(true, SkipLine(source, plan));
         };
+        hooks.OutOfMemory = [add](const std::string& source) { add(true, ReduceFailureLine(source)); };
         hooks.StopRequested = [this] { return stopped_.load() || TInterruptGuard::Interrupted(); };
         // The reduction runs right here, on this worker's thread.
         hooks.StartWorker = [this](ReduceJob& j, std::function<void()> done) {
@@ -127,20 +171,7 @@ class TParallelRun {
             RunJob(j);
             done();
         };
-        TBatchRun run(job, output_, options_.Files, hooks);
-        for (;;) {
-            current = next_.fetch_add(1);
-            if (current >= blocks_.size() || stopped_.load()) break;
-            run.StartPerFileAt(current, plan_[current]);  // returns when the file has ended
-            std::lock_guard<std::mutex> lock(mutex_);
-            blocks_[current].Tally = run.Tally();
-            blocks_[current].Ended = true;
-            ++done_;
-            ended_.notify_all();
-        }
-        std::lock_guard<std::mutex> lock(mutex_);
-        --running_;
-        ended_.notify_all();
+        return hooks;
     }
 
     // Called with mutex_ held. A job that has not reached its reduction yet
@@ -202,6 +233,7 @@ class TParallelRun {
     const std::vector<TOutputPlan> plan_;           // made before any file starts
     std::vector<std::unique_ptr<ReduceJob>> jobs_;  // one per worker
     std::vector<TFileBlock> blocks_;                // one per file of the list
+    std::vector<size_t> retry_;                     // files to run again alone (under mutex_)
     std::atomic<size_t> next_{0};                   // the next file to take
     std::atomic<bool> stopped_{false};
     std::atomic<int> done_{0};

@@ -127,6 +127,10 @@ int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
         bar.Clear();
         ReportSkip(source, plan);
     };
+    hooks.OutOfMemory = [&bar](const std::string& source) {
+        bar.Clear();
+        ReportReduceFailure(source);
+    };
     hooks.StopRequested = [] { return TInterruptGuard::Interrupted(); };
     hooks.StartWorker = [&host](ReduceJob& j, std::function<void()> done) {
         host.Start(j, std::move(done));
