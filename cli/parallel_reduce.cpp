@@ -1,5 +1,7 @@
 #include "cli/parallel_reduce.h"
 
+#include <malloc.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -254,6 +256,13 @@ TBatchSaver CliBatchSaver(const TPngWriteOptions& png) {
 
 int RunParallelReduce(const TCliOptions& options, const TSettingsRecord& settings,
                       const TBatchOutput& output, int jobs) {
+    // Under an address-space limit (ulimit -v) every worker's own malloc
+    // arena would reserve 64 MB of it for the whole run, and a file retried
+    // alone could then not have what -j 1 has. Picture buffers are mapped
+    // on their own either way, so one shared arena costs the workers little.
+    rlimit space{};
+    if (::getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur != RLIM_INFINITY)
+        ::mallopt(M_ARENA_MAX, 1);
     TParallelRun run(options, settings, output, jobs);
     return run.Run();
 }

@@ -44,7 +44,10 @@ class TWorkerHost {
         TMainQueue* queue = &queue_;
         worker_ = std::make_unique<TConvert>(job, [queue, done](ReduceJob&) { queue->Post(done); });
         if (!worker_->Start()) {
+            // No thread could be had (its stack is memory too): that file's
+            // failure for memory, not the end of the run.
             job.Succeeded = false;
+            job.OutOfMemory = true;
             queue_.Post(done);
         }
     }
