@@ -1,3 +1,8 @@
 #include "app/program.h"
 
-int main(int argc, char** argv) { return RunProgram(argc, argv); }
+#include <csignal>
+
+int main(int argc, char** argv) {
+    std::signal(SIGXFSZ, SIG_IGN);  // a save past a file-size limit fails (EFBIG), never the program
+    return RunProgram(argc, argv);
+}

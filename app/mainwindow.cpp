@@ -155,6 +155,11 @@ void TFormMain::FormShow() {
         MenuToolBar->setChecked(Settings.ToolBarVisible);
     };
     hooks.ApplyDitherRule = [this] { FormCPL->ComboBoxDitherChange(); };
+    hooks.SettingsFileTooLarge = [this](const std::string& path) {
+        QString text = QString::fromUtf8(Text(TextId::SettingsTooLarge));
+        ShowMessage(this, TMessageKind::Warning, QStringLiteral("Zinop"),
+                    text.replace("%s", QString::fromStdString(path)));
+    };
     LoadSettings(Settings, hooks, SettingsPath);
     UseQtTranslation(!UseEnglish());
 

@@ -10,6 +10,8 @@
 inline constexpr int kExitOk = 0;             // every file written
 inline constexpr int kExitFailed = 1;         // a file could not be loaded or saved
 inline constexpr int kExitUsage = 2;          // usage error
+// The second line of every usage error.
+inline constexpr const char* kTryHelp = "Try 'zinop-cli --help'.";
 inline constexpr int kExitInterrupted = 130;  // Ctrl+C (128 + SIGINT); SIGTERM 143, SIGHUP 129
 
 // Reduces options.Files with settings as a per-file or integrated batch run,

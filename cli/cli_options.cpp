@@ -489,7 +489,8 @@ Full-colour pictures (convert) compress better with adaptive filters.
             " pixels (16384 x 16384) are read; larger ones are refused.\n";
     text += R"(Exit status: 0 every file written; 1 a file could not be loaded or saved, or was
 not written because its output would overwrite a file of the run or an earlier
-result, or the output folder is missing; 2 usage error; 128 + the signal when
+result, or the output folder is missing, or the --settings file cannot be read;
+2 usage error; 128 + the signal when
 interrupted: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP (the file being saved
 is finished first). Each failure also prints one line on stderr, also with -q.
 )";

@@ -33,6 +33,12 @@ std::string WriteFailureLine(const std::string& path) {
     return Line("cannot write", path, FailureText(LastSaveFailure()));
 }
 
+std::string ReduceFailureLine(const std::string& path) {
+    return Line("cannot reduce", path, FailureText({TFailure::OutOfMemory, 0}));
+}
+
+void ReportReduceFailure(const std::string& path) { Say(ReduceFailureLine(path)); }
+
 std::string SkipLine(const std::string& sourcePath, const TOutputPlan& output) {
     const char* why = output.Verdict == TOutputVerdict::SourceOfRun
                           ? "it is one of the files of this run"

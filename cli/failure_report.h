@@ -18,6 +18,11 @@ std::string ReadFailureReason(const std::string& path);
 // refused the picture. Call ClearSaveFailure() before the save.
 void ReportWriteFailure(const std::string& path);
 
+// "zinop-cli: cannot reduce IN: out of memory" for a file that loaded but
+// could not be reduced (TBatchHooks::OutOfMemory).
+void ReportReduceFailure(const std::string& path);
+std::string ReduceFailureLine(const std::string& path);
+
 // "zinop-cli: not writing OUT (from IN): ..." for an output the batch plan
 // refused.
 void ReportSkip(const std::string& sourcePath, const TOutputPlan& output);

@@ -101,8 +101,8 @@ int RunConvert(const TCliOptions& options) {
     // GIF takes only reduced pictures, so a full-colour OUT.gif can never be
     // written: a usage error found before anything is loaded.
     if (extension != ".bmp" && extension != ".png") {
-        std::fprintf(stderr, "zinop-cli: convert: OUT must end in .bmp or .png, not '%s'\n",
-                     out.c_str());
+        std::fprintf(stderr, "zinop-cli: convert: OUT must end in .bmp or .png, not '%s'\n%s\n",
+                     out.c_str(), kTryHelp);
         return kExitUsage;
     }
     // Ctrl+C lets the file being written be finished (or not begun), never cut.

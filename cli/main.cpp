@@ -2,6 +2,7 @@
 // command line. Options map onto the settings record, so a reduction here
 // goes through exactly the path of the desktop program's reduce command.
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -23,8 +24,10 @@
 
 namespace {
 
+// One line saying what was wrong and where to look, as cp and tar answer;
+// the whole help would bury that line.
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "zinop-cli: %s\n\n%s", message.c_str(), UsageText());
+    std::fprintf(stderr, "zinop-cli: %s\n%s\n", message.c_str(), kTryHelp);
     return kExitUsage;
 }
 
@@ -58,6 +61,9 @@ void SetUpPlugins(const TCliOptions& options) {
 int main(int argc, char** argv) {
     RestartWithHugePages(argv);
     IgnoreBrokenPipes();
+    // Past a file-size limit a write fails with EFBIG, which the run reports
+    // for that file like a full disk, instead of the signal ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
     SetUseEnglish(!SystemLocaleIsJapanese());
     TCliOptions options;
     std::string error;
@@ -73,9 +79,17 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     TSettingsRecord settings;  // the settings dialog's first-start values
-    if (!options.SettingsFile.empty() &&
-        !LoadSettingsForCli(options.SettingsFile, settings, error)) {
-        return UsageError("--settings: " + error);
+    if (!options.SettingsFile.empty()) {
+        // A file that cannot be read is a file problem (status 1), not a
+        // usage error; one that is no settings file of this version is.
+        std::string readError;
+        if (!SettingsFileReadable(options.SettingsFile, readError)) {
+            std::fprintf(stderr, "zinop-cli: cannot read settings file %s: %s\n",
+                         options.SettingsFile.c_str(), readError.c_str());
+            return kExitFailed;
+        }
+        if (!LoadSettingsForCli(options.SettingsFile, settings, error))
+            return UsageError("--settings: " + error);
     }
     ApplyOptions(options, settings);
     SetUpPlugins(options);

@@ -1,7 +1,10 @@
 #include "cli/parallel_reduce.h"
 
+#include <malloc.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -90,6 +93,8 @@ class TParallelRun {
         lock.unlock();
         for (std::thread& worker : workers) worker.join();
         FlushEnded(bar);
+        RetryAlone();
+        FlushEnded(bar);
         // After a stop, a worker may have taken a file without starting it
         // while later files ran: their blocks still belong in the log.
         for (size_t i = printed_; i < blocks_.size(); ++i) {
@@ -104,6 +109,46 @@ class TParallelRun {
     // or the run is stopped.
     void Work(ReduceJob& job) {
         size_t current = 0;  // the file being run
+        TBatchRun run(job, output_, options_.Files, Hooks(current));
+        for (;;) {
+            current = next_.fetch_add(1);
+            if (current >= blocks_.size() || stopped_.load()) break;
+            run.StartPerFileAt(current, plan_[current]);  // returns when the file has ended
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (run.Tally().OutOfMemory > 0 && jobs_.size() > 1) {
+                // Other files held memory meanwhile: it is run again alone
+                // once they are done, and only that run's lines count.
+                blocks_[current].Lines.clear();
+                retry_.push_back(current);
+            } else {
+                blocks_[current].Tally = run.Tally();
+                blocks_[current].Ended = true;
+            }
+            ++done_;
+            ended_.notify_all();
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        --running_;
+        ended_.notify_all();
+    }
+
+    // The files that ran out of memory beside others, in list order, each
+    // alone on this thread after every worker has ended.
+    void RetryAlone() {
+        std::sort(retry_.begin(), retry_.end());
+        size_t current = 0;
+        TBatchRun run(*jobs_[0], output_, options_.Files, Hooks(current));
+        for (const size_t index : retry_) {
+            if (stopped_.load() || TInterruptGuard::Interrupted()) return;
+            current = index;
+            run.StartPerFileAt(index, plan_[index]);
+            blocks_[index].Tally = run.Tally();
+            blocks_[index].Ended = true;
+        }
+    }
+
+    // The hooks of one worker's run; current is the index of the file it runs.
+    TBatchHooks Hooks(size_t& current) {
         auto add = [this, &current](bool toStderr, std::string line) {
             blocks_[current].Lines.emplace_back(toStderr, std::move(line));
         };
@@ -126,6 +171,7 @@ class TParallelRun {
         };
         hooks.LoadDecided = [this](size_t index, bool loaded) { DecideLoad(index, loaded); };
         hooks.EarlierLoaded = [this](size_t index) { return EarlierLoaded(index); };
+        hooks.OutOfMemory = [add](const std::string& source) { add(true, ReduceFailureLine(source)); };
         hooks.StopRequested = [this] { return stopped_.load() || TInterruptGuard::Interrupted(); };
         // The reduction runs right here, on this worker's thread.
         hooks.StartWorker = [this](ReduceJob& j, std::function<void()> done) {
@@ -133,20 +179,7 @@ class TParallelRun {
             RunJob(j);
             done();
         };
-        TBatchRun run(job, output_, options_.Files, hooks);
-        for (;;) {
-            current = next_.fetch_add(1);
-            if (current >= blocks_.size() || stopped_.load()) break;
-            run.StartPerFileAt(current, plan_[current]);  // returns when the file has ended
-            std::lock_guard<std::mutex> lock(mutex_);
-            blocks_[current].Tally = run.Tally();
-            blocks_[current].Ended = true;
-            ++done_;
-            ended_.notify_all();
-        }
-        std::lock_guard<std::mutex> lock(mutex_);
-        --running_;
-        ended_.notify_all();
+        return hooks;
     }
 
     void DecideLoad(size_t index, bool loaded) {
@@ -227,6 +260,7 @@ class TParallelRun {
     std::vector<std::unique_ptr<ReduceJob>> jobs_;  // one per worker
     std::vector<TFileBlock> blocks_;                // one per file of the list
     std::vector<int> loadStates_;                   // per file, under mutex_
+    std::vector<size_t> retry_;                     // files to run again alone (under mutex_)
     std::atomic<size_t> next_{0};                   // the next file to take
     std::atomic<bool> stopped_{false};
     std::atomic<int> done_{0};
@@ -248,6 +282,13 @@ TBatchSaver CliBatchSaver(const TPngWriteOptions& png) {
 
 int RunParallelReduce(const TCliOptions& options, const TSettingsRecord& settings,
                       const TBatchOutput& output, int jobs) {
+    // Under an address-space limit (ulimit -v) every worker's own malloc
+    // arena would reserve 64 MB of it for the whole run, and a file retried
+    // alone could then not have what -j 1 has. Picture buffers are mapped
+    // on their own either way, so one shared arena costs the workers little.
+    rlimit space{};
+    if (::getrlimit(RLIMIT_AS, &space) == 0 && space.rlim_cur != RLIM_INFINITY)
+        ::mallopt(M_ARENA_MAX, 1);
     TParallelRun run(options, settings, output, jobs);
     return run.Run();
 }

@@ -44,7 +44,10 @@ class TWorkerHost {
         TMainQueue* queue = &queue_;
         worker_ = std::make_unique<TConvert>(job, [queue, done](ReduceJob&) { queue->Post(done); });
         if (!worker_->Start()) {
+            // No thread could be had (its stack is memory too): that file's
+            // failure for memory, not the end of the run.
             job.Succeeded = false;
+            job.OutOfMemory = true;
             queue_.Post(done);
         }
     }
@@ -126,6 +129,10 @@ int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
     hooks.Skipped = [&bar](const std::string& source, const TOutputPlan& plan) {
         bar.Clear();
         ReportSkip(source, plan);
+    };
+    hooks.OutOfMemory = [&bar](const std::string& source) {
+        bar.Clear();
+        ReportReduceFailure(source);
     };
     hooks.StopRequested = [] { return TInterruptGuard::Interrupted(); };
     hooks.StartWorker = [&host](ReduceJob& j, std::function<void()> done) {

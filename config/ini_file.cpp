@@ -44,17 +44,21 @@ int HexDigit(char c) {
 
 // Reads at most maxBytes + 1 bytes so an oversized file is noticed without
 // reading all of it.
-TIniLoadStatus ReadWholeFile(const std::string& path, std::string& text) {
+TIniLoadStatus ReadWholeFile(const std::string& path, std::string& text, int& error) {
     text.clear();
+    error = 0;
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found) return TIniLoadStatus::Missing;
-    if (ec || !std::filesystem::is_regular_file(status)) return TIniLoadStatus::Unreadable;
     // Never a FIFO or a device: they would block or never end.
-    int error = 0;
     std::FILE* file = OpenRegularFile(path, &error);
-    if (file == nullptr)
-        return error == ENOENT ? TIniLoadStatus::Missing : TIniLoadStatus::Unreadable;
+    if (file == nullptr) {
+        if (error == ENOENT) {
+            error = 0;
+            return TIniLoadStatus::Missing;
+        }
+        return TIniLoadStatus::Unreadable;
+    }
     char chunk[8192];
     bool failed = false;
     for (;;) {
@@ -62,10 +66,12 @@ TIniLoadStatus ReadWholeFile(const std::string& path, std::string& text) {
         text.append(chunk, got);
         if (text.size() > kIniMaxFileBytes) {
             failed = true;
+            error = EFBIG;
             break;
         }
         if (got < sizeof chunk) {
             failed = std::ferror(file) != 0;
+            if (failed) error = EIO;
             break;
         }
     }
@@ -139,9 +145,11 @@ TIniDocument::TLine TIniDocument::ParseLine(const std::string& raw) {
 
 TIniLoadStatus TIniDocument::Load(const std::string& path) {
     std::string text;
-    const TIniLoadStatus status = ReadWholeFile(path, text);
+    int error = 0;
+    const TIniLoadStatus status = ReadWholeFile(path, text, error);
     Parse(text);
     unreadable_ = status == TIniLoadStatus::Unreadable;
+    loadError_ = error;
     return status;
 }
 

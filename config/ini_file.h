@@ -30,8 +30,10 @@
 
 // Strings are cut at this many bytes when read (ReadString, TIniDocument::ReadString).
 inline constexpr std::size_t kIniMaxStringBytes = 1023;
-// Files larger than this are treated as unreadable (never parsed, never overwritten).
-inline constexpr std::size_t kIniMaxFileBytes = 16u << 20;
+// Files larger than this are treated as unreadable (never parsed, never
+// overwritten): no settings file comes near it, and a larger one is some
+// other file (LoadError() then says EFBIG).
+inline constexpr std::size_t kIniMaxFileBytes = 1u << 20;
 
 enum class TIniLoadStatus {
     Read,        // the file was read
@@ -60,6 +62,10 @@ class TIniDocument {
     // Replaces the contents with the file's; Missing and Unreadable leave an
     // empty document. Remembers whether to save it back as unreadable.
     TIniLoadStatus Load(const std::string& path);
+    // Why the last Load gave Unreadable: the errno value, kNotRegularFileError
+    // (config/regular_file.h) or EFBIG for a file over kIniMaxFileBytes; 0
+    // after Read or Missing.
+    int LoadError() const { return loadError_; }
     // Parses text as if it were a file's contents.
     void Parse(const std::string& text);
     // The whole file as text (the bytes Save would write).
@@ -103,6 +109,7 @@ class TIniDocument {
     bool bom_ = false;
     bool crlf_ = false;
     bool unreadable_ = false;
+    int loadError_ = 0;
 
     static TLine ParseLine(const std::string& raw);
     // Index of the first line of each section named section: [header, end).

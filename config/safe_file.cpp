@@ -1,6 +1,8 @@
 #include "config/safe_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,11 +10,18 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <mutex>
+#include <set>
 #include <vector>
+
+#include "config/regular_file.h"
 
 namespace {
 
 thread_local int lastError = 0;
+
+constexpr const char* kTempPrefix = ".zinop-";
+constexpr size_t kTempLetters = 6;
 
 bool Fail(int error) {
     lastError = error;
@@ -33,20 +42,49 @@ bool CanLinkUnnamedFiles() {
     return can;
 }
 
-// ".zinop-" and six letters or digits: short enough beside a 255-byte name,
-// hidden from a folder listing, and different on each call.
+// ".zinop-", the process id, "-" and six letters or digits: short enough
+// beside a 255-byte name, hidden from a folder listing, different on each
+// call, and telling which process it belongs to (RemoveStaleTemporaries).
 std::string HiddenTempName(const std::string& folder) {
     static std::atomic<uint64_t> counter{0};
     uint64_t seed =
         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
         (static_cast<uint64_t>(::getpid()) << 32) ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string name = folder + "/.zinop-";
+    std::string name = folder + "/" + kTempPrefix + std::to_string(::getpid()) + "-";
     for (int i = 0; i < 6; ++i) {
         name += kLetters[seed % 36];
         seed /= 36;
     }
     return name;
+}
+
+// The process id in a temporary file's name ".zinop-PID-XXXXXX", or 0 when
+// the name is not one of ours.
+pid_t TempNameOwner(const std::string& name) {
+    const size_t prefix = std::char_traits<char>::length(kTempPrefix);
+    if (name.compare(0, prefix, kTempPrefix) != 0) return 0;
+    const size_t dash = name.find('-', prefix);
+    if (dash == std::string::npos || dash == prefix || dash - prefix > 9) return 0;
+    if (name.size() != dash + 1 + kTempLetters) return 0;
+    pid_t pid = 0;
+    for (size_t i = prefix; i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9') return 0;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    for (size_t i = dash + 1; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return 0;
+    }
+    return pid;
+}
+
+// True once per folder and process: a folder is swept before its first save.
+bool FirstSaveInto(const std::string& folder) {
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    std::lock_guard<std::mutex> lock(mutex);
+    return swept.insert(folder).second;
 }
 
 bool SyncFolder(const std::string& folder) {
@@ -64,6 +102,25 @@ bool SyncFolder(const std::string& folder) {
 
 int SafeFileError() { return lastError; }
 void SetSafeFileError(int error) { lastError = error; }
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr) return;
+    const int folderFd = ::dirfd(listing);
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        const pid_t owner = TempNameOwner(name);
+        if (owner <= 0 || owner == ::getpid()) continue;
+        struct stat info {};
+        if (::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) continue;
+        // Only a process that is gone: a live one (also one of another user
+        // that signals refuse, EPERM) may still be writing it.
+        if (::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        ::unlinkat(folderFd, name.c_str(), 0);
+    }
+    ::closedir(listing);
+}
 
 std::string SafeFileTarget(const std::string& path) {
     std::string current = path;
@@ -123,10 +180,18 @@ bool TSafeFile::Open() {
     struct stat old {};
     keepMode_ = false;
     if (::stat(final_.c_str(), &old) == 0) {
+        // Only a regular file the caller may write is replaced, as cp
+        // would write into it: a FIFO or a device would otherwise become a
+        // file, and a read-only or foreign file would change hands.
         if (S_ISDIR(old.st_mode)) return Fail(EISDIR);
+        if (!S_ISREG(old.st_mode)) return Fail(kNotRegularFileError);
+        if (::access(final_.c_str(), W_OK) != 0) return Fail(errno);
         keepMode_ = true;
         mode_ = old.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return Fail(errno);
     }
+    if (FirstSaveInto(folder)) RemoveStaleTemporaries(folder);
     int fd = -1;
     unnamed_ = false;
 #ifdef O_TMPFILE

@@ -5,7 +5,9 @@
 //  - the bytes go to a temporary file in the target's folder: an unnamed one
 //    (O_TMPFILE) where the file system has it, so a process killed even with
 //    SIGKILL leaves nothing behind; otherwise a short hidden name
-//    (".zinop-XXXXXX"), so a target name of up to 255 bytes still works;
+//    (".zinop-PID-XXXXXX"), so a target name of up to 255 bytes still works;
+//    the first save into a folder removes the ones this user's processes
+//    left there when they were killed (RemoveStaleTemporaries);
 //  - Commit() flushes the data, syncs the file to disk, puts it in place with
 //    one rename (or link) and syncs the folder; only then does it report
 //    success. A failed write, flush, sync or close is a failed save, and the
@@ -16,7 +18,11 @@
 //    private) and, where the process may set them, its owner and group; a new
 //    file gets 0666 less the process umask, as open() gives it (the umask is
 //    never changed, so other threads are not disturbed);
-//  - a target that is a folder is refused (EISDIR).
+//  - an existing target (after links) must be a regular file the caller may
+//    write (access(W_OK): root keeps root's rights, as with cp); a folder is
+//    refused with EISDIR, a FIFO or device with kNotRegularFileError, a file
+//    the caller may not write with the system's EACCES or EROFS, all before
+//    anything is written.
 //
 // Failures come back as false; SafeFileError() then holds the errno value of
 // the first failure on the calling thread (0 when the failure was not an I/O
@@ -62,6 +68,11 @@ class TSafeFile {
 // refuses a record before writing sets it with SetSafeFileError(0).
 int SafeFileError();
 void SetSafeFileError(int error);
+
+// Removes from folder the temporary files ".zinop-PID-XXXXXX" that belong
+// to this user (regular files it owns) and to a process that no longer
+// exists. Nothing else is touched.
+void RemoveStaleTemporaries(const std::string& folder);
 
 // The file a write to path replaces: path itself, or, for a symbolic link,
 // the file at the end of its chain of links (which need not exist yet).

@@ -1,11 +1,13 @@
 #include "config/settings.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 #include "config/ini_file.h"
 #include "config/paths.h"
+#include "config/regular_file.h"
 #include "config/texts.h"
 
 namespace {
@@ -142,7 +144,7 @@ std::string DefaultSettingsPath() { return SettingsPathFor(CurrentProgramPlace()
 
 void LoadSettings(TSettingsRecord& record, const TSettingsHooks& hooks, const std::string& path) {
     TIniDocument ini;
-    ini.Load(path);
+    const bool tooLarge = ini.Load(path) == TIniLoadStatus::Unreadable && ini.LoadError() == EFBIG;
     const bool valid = IsVersionFile(ini);
     // The language comes first: every text set below depends on it.
     bool english = false;
@@ -164,6 +166,7 @@ void LoadSettings(TSettingsRecord& record, const TSettingsHooks& hooks, const st
         ReadDialogKeys(ini, record);
         ReadProgramKeys(ini, record);
     } else {
+        if (tooLarge && hooks.SettingsFileTooLarge) hooks.SettingsFileTooLarge(path);
         FirstStart(record, hooks, path);
     }
     if (hooks.ApplyValues) hooks.ApplyValues();
@@ -176,7 +179,9 @@ void LoadSettings(TSettingsRecord& record, const TSettingsHooks& hooks) {
 
 bool SaveSettings(const TSettingsRecord& record, const std::string& path, std::string& error) {
     TIniDocument ini;
-    ini.Load(path);  // other sections and foreign keys are kept as they are
+    // Other sections and foreign keys are kept as they are; a file too
+    // large to be settings is some other file, kept whole.
+    if (ini.Load(path) == TIniLoadStatus::Unreadable && ini.LoadError() == EFBIG) return true;
     WriteDialogKeys(ini, record);
     WriteProgramKeys(ini, record);
     PrepareSettingsFolder(path);  // a failure shows as the save's own error
@@ -185,6 +190,14 @@ bool SaveSettings(const TSettingsRecord& record, const std::string& path, std::s
 
 bool SaveSettings(const TSettingsRecord& record, std::string& error) {
     return SaveSettings(record, DefaultSettingsPath(), error);
+}
+
+bool SettingsFileReadable(const std::string& path, std::string& reason) {
+    TIniDocument ini;
+    const TIniLoadStatus status = ini.Load(path);
+    if (status == TIniLoadStatus::Read) return true;
+    reason = status == TIniLoadStatus::Missing ? ReadErrorText(ENOENT) : ReadErrorText(ini.LoadError());
+    return false;
 }
 
 bool LoadSettingsForCli(const std::string& path, TSettingsRecord& record, std::string& error) {

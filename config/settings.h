@@ -60,6 +60,11 @@ struct TSettingsHooks {
     std::function<void()> ApplyValues;
     // Last: the dither-mode dependency rule of the settings dialog, once.
     std::function<void()> ApplyDitherRule;
+    // The file is over kIniMaxFileBytes: it is not applied (a first start)
+    // and SaveSettings leaves it alone. Called once, before the first-start
+    // steps, with the language already the system's; shows
+    // Text(TextId::SettingsTooLarge) with the path.
+    std::function<void(const std::string& path)> SettingsFileTooLarge;
 };
 
 // The settings file of the running program, SettingsPathFor(CurrentProgramPlace())
@@ -84,8 +89,15 @@ void LoadSettings(TSettingsRecord& record, const TSettingsHooks& hooks);  // Def
 // any other missing folder fails the save. Atomic: on
 // failure nothing is written, the old file stays intact, false is returned
 // and error holds "<full path> に書き込めません" for the program to show.
+// A file over kIniMaxFileBytes is no settings file: it is left as it is and
+// the save counts as done (true).
 bool SaveSettings(const TSettingsRecord& record, const std::string& path, std::string& error);
 bool SaveSettings(const TSettingsRecord& record, std::string& error);  // DefaultSettingsPath()
+
+// For zinop-cli --settings FILE: true when path can be read as an ini file;
+// otherwise false with the reason in reason ("No such file or directory",
+// "Is a directory", "not a regular file", "File too large" over 1 MB).
+bool SettingsFileReadable(const std::string& path, std::string& reason);
 
 // For zinop-cli --settings FILE: reads the section "zinop" of path into
 // record exactly as LoadSettings reads a version-35 file (all keys, missing

@@ -46,6 +46,11 @@ constexpr TTextPair kTexts[] = {
     {TextId::SelectFolderTitle, "Select folder", "フォルダの選択"},
     {TextId::PluginsTitle, "Import Plugins", "プラグインの設定"},
     {TextId::CantWriteFile, "%s に書き込めません", "%s に書き込めません"},
+    {TextId::SettingsTooLarge,
+     "%s is too large to be a settings file (over 1 MB). Zinop starts with its first-start "
+     "settings and leaves the file unchanged.",
+     "%s は設定ファイルとしては大きすぎます (1 MB 超)。初回起動時の設定で起動し、このファイルは"
+     "変更しません。"},
 };
 static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<std::size_t>(TextId::Count),
               "one text pair per TextId");

@@ -50,6 +50,7 @@ enum class TextId : int {
     PluginsTitle,               // plug-in dialog: "Import Plugins"
     // Settings file.
     CantWriteFile,  // "%s に書き込めません" in both languages; %s = full path
+    SettingsTooLarge,  // the settings file is over 1 MB: ignored and kept; %s = full path
 
     Count  // number of texts; not a text
 };

@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "config/failure_reason.h"
 #include "config/texts.h"
 #include "formats/bmp.h"
 
@@ -126,6 +127,7 @@ bool TBatchRun::WriteResult(TPictureRecord& result, size_t fileIndex) {
     if (!hooks_.Save(result, output_)) {
         Log(Text(TextId::BatchCantSave));
         ++tally_.SaveFailures;
+        if (LastSaveFailure().Kind == TFailure::OutOfMemory) ++tally_.OutOfMemory;
         return false;
     }
     ++tally_.Written;
@@ -201,6 +203,12 @@ void TBatchRun::BatchStep() {
         Release(WorkBuffer);
         if (job_.Succeeded) {
             SaveCurrentResult();
+        } else if (job_.OutOfMemory && !cancelled_) {
+            // This file's failure, not the run's: the next file may fit.
+            Log(Text(TextId::BatchCantSave));
+            ++tally_.SaveFailures;
+            NoteOutOfMemory(files_[static_cast<size_t>(BatchIndex)]);
+            job_.Succeeded = true;
         }
         Release(ResultRecord.Pixels);
         Release(ResultRecord.Palette);
@@ -240,7 +248,7 @@ void TBatchRun::LoadNextAndStart() {
         }
         const std::string& path = files_[static_cast<size_t>(BatchIndex)];
         BatchSource.FileName = path;
-        if (hooks_.Load(BatchSource) == 0 && PrepareResult(BatchSource, job_, ResultRecord) &&
+        if (LoadEntry(BatchSource, ResultRecord) &&
             PrepareWorkBuffer(BatchSource.Pixels.size() / sizeof(ColorValue))) {
             DecideLoad(static_cast<size_t>(BatchIndex), true);
             ++tally_.Loaded;
@@ -251,7 +259,31 @@ void TBatchRun::LoadNextAndStart() {
         DecideLoad(static_cast<size_t>(BatchIndex), false);
         ++tally_.LoadFailures;
         Log(Text(TextId::BatchCantLoad) + path);
+        if (!BatchSource.Pixels.empty()) {
+            Release(BatchSource.Pixels);
+            NoteOutOfMemory(path);  // it loaded: only the buffers were missing
+        } else if (LastLoadFailure().Kind == TFailure::OutOfMemory) {
+            ++tally_.OutOfMemory;
+        }
     }
+}
+
+// Loads source and makes its result record; false when either fails, with
+// source.Pixels still filled when only the result's memory was missing.
+bool TBatchRun::LoadEntry(TPictureRecord& source, TPictureRecord& result) {
+    Release(source.Pixels);
+    SetLastLoadFailure({});
+    if (hooks_.Load(source) != 0) {
+        Release(source.Pixels);
+        return false;
+    }
+    return PrepareResult(source, job_, result);
+}
+
+void TBatchRun::NoteOutOfMemory(const std::string& path) {
+    ++tally_.OutOfMemory;
+    SetLastLoadFailure({TFailure::OutOfMemory, 0});
+    if (hooks_.OutOfMemory) hooks_.OutOfMemory(path);
 }
 
 void TBatchRun::StartFile() {
@@ -309,12 +341,12 @@ void TBatchRun::LoadAllAndStart() {
         TEntry entry;
         entry.FileIndex = index;
         entry.Source.FileName = path;
-        const bool loaded =
-            hooks_.Load(entry.Source) == 0 && PrepareResult(entry.Source, job_, entry.Result);
+        const bool loaded = LoadEntry(entry.Source, entry.Result);
         DecideLoad(index, loaded);
         if (!loaded) {
             ++tally_.LoadFailures;
             Log(Text(TextId::BatchCantLoad) + path);
+            if (!entry.Source.Pixels.empty()) NoteOutOfMemory(path);
             continue;
         }
         ++tally_.Loaded;

@@ -186,6 +186,10 @@ struct TBatchHooks {
     // Called once when the run has ended, after its last log line
     // ("Complete." or "Abort."): sound, ReduceRunning off, UpdateCommands.
     std::function<void()> Finished;
+    // Called for each file that loaded but whose result buffers or reduction
+    // ran out of memory (after its "Can't load : " or "Can't save" line);
+    // LastLoadFailure() then says OutOfMemory.
+    std::function<void(const std::string& sourcePath)> OutOfMemory;
 };
 
 // What a run did, for a caller that reports a summary (zinop-cli's exit status).
@@ -196,6 +200,7 @@ struct TBatchTally {
     int SaveFailures = 0;
     int Skipped = 0;  // output would overwrite a source or an earlier result: not written
     bool Aborted = false;
+    int OutOfMemory = 0;  // files that failed because memory ran out (load, reduce or save)
 };
 
 // One batch run over files. job must already hold the settings
@@ -259,6 +264,8 @@ class TBatchRun {
     bool WriteResult(TPictureRecord& result, size_t fileIndex);
     bool OutputRefused(const TOutputPlan& plan) const;
     void DecideLoad(size_t fileIndex, bool loaded);
+    bool LoadEntry(TPictureRecord& source, TPictureRecord& result);
+    void NoteOutOfMemory(const std::string& path);
     void Log(const std::string& line);
     bool StopPolled();
     void End();

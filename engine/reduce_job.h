@@ -53,6 +53,9 @@ struct ReduceJob {
     // Optional: called on the worker thread with every value written to
     // Progress, right after the store (tests and tools that follow each step).
     std::function<void(int)> ProgressObserver;
+    // With Succeeded false: the run ended because working memory could not
+    // be had (not for a stop request or a bad value).
+    bool OutOfMemory = false;
 };
 
 // Copies the settings record into the settings part of the job, stores the

@@ -155,13 +155,16 @@ void RunStages(ReduceJob& job) {
 
 void RunJob(ReduceJob& job) {
     job.Succeeded = false;
+    job.OutOfMemory = false;
     job.Progress.store(25, std::memory_order_relaxed);
     if (job.ProgressObserver) job.ProgressObserver(25);
     if (!SettingsValid(job) || !PicturesValid(job)) return;
     try {
         RunStages(job);
     } catch (const std::bad_alloc&) {
-        // Working memory could not be obtained: the run fails like a cancel.
+        // Working memory could not be obtained: the run fails like a cancel,
+        // and says so.
         job.Succeeded = false;
+        job.OutOfMemory = true;
     }
 }

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "config/failure_reason.h"
 #include "formats/bmp.h"
 #include "formats/bmp_info.h"
 #include "formats/byte_reader.h"
@@ -378,14 +379,39 @@ bool ParseBmpInfo(const uint8_t* block, size_t size, TBmpInfo& info) {
     return ReadMasks(in, info);
 }
 
+namespace {
+
+// Why a file image was refused: no "BM" is no BMP at all; a header over the
+// pixel cap is too large; anything else after "BM" is a damaged or
+// truncated BMP.
+TFailure RefusalKind(const uint8_t* file, size_t size) {
+    if (size < 2 || file[0] != 'B' || file[1] != 'M') return TFailure::NotPicture;
+    TByteReader in(file, size, kFileHeaderBytes);
+    TBmpInfo info;
+    info.HeaderSize = in.U32LE();
+    info.Core = info.HeaderSize == 12;
+    int64_t width = 0, height = 0;
+    if (!ReadHeaderFields(in, info, width, height)) return TFailure::Damaged;
+    const uint64_t columns = static_cast<uint64_t>(width < 0 ? -width : width);
+    const uint64_t rows = static_cast<uint64_t>(height < 0 ? -height : height);
+    return columns * rows > kMaxBmpPixels ? TFailure::TooLarge : TFailure::Damaged;
+}
+
+}  // namespace
+
 int DecodeBmp(TPictureRecord& record, const TByteBuffer& file) {
     TBmpInfo info;
     std::vector<uint8_t> pixels;
     try {
-        if (!DecodeBmpPixels(file.Data.data(), file.Data.size(), info, pixels)) return 1;
+        if (!DecodeBmpPixels(file.Data.data(), file.Data.size(), info, pixels)) {
+            SetLastLoadFailure({RefusalKind(file.Data.data(), file.Data.size()), 0});
+            return 1;
+        }
     } catch (const std::bad_alloc&) {
+        SetLastLoadFailure({TFailure::OutOfMemory, 0});
         return 1;
     } catch (const std::length_error&) {
+        SetLastLoadFailure({TFailure::OutOfMemory, 0});
         return 1;
     }
     record.Kind = pkFullColour;

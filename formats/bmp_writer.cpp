@@ -10,6 +10,7 @@
 
 #include "formats/bmp.h"
 #include "formats/bmp_info.h"
+#include "config/failure_reason.h"
 #include "config/safe_file.h"
 
 namespace {
@@ -132,6 +133,7 @@ void WriteBmpImage(const TPictureRecord& record, TByteBuffer& buffer) {
         WriteRows(record, bits, stride, buffer);
     } catch (const std::bad_alloc&) {
         buffer.Clear();  // an empty buffer says nothing was written
+        SetLastSaveFailure({TFailure::OutOfMemory, 0});
     }
     buffer.Position = 0;
 }

@@ -2,11 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <new>
 #include <stdexcept>
 
+#include "config/failure_reason.h"
 #include "config/regular_file.h"
 
 namespace {
@@ -49,6 +51,7 @@ bool ReadWholeFile(const std::string& path, TByteBuffer& buffer) {
         }
     } catch (const std::bad_alloc&) {
         buffer.Clear();
+        SetLastLoadFailure({TFailure::OutOfMemory, 0});
         return false;
     } catch (const std::length_error&) {
         buffer.Clear();
@@ -56,6 +59,7 @@ bool ReadWholeFile(const std::string& path, TByteBuffer& buffer) {
     }
     if (std::ferror(file.get())) {
         buffer.Clear();
+        SetLastLoadFailure({TFailure::System, EIO});
         return false;
     }
     return true;

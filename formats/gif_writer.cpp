@@ -4,6 +4,7 @@
 #include <new>
 
 #include "formats/lzw_encoder.h"
+#include "config/failure_reason.h"
 #include "config/safe_file.h"
 
 namespace {
@@ -118,7 +119,10 @@ std::vector<int32_t> GifRowOrder(int32_t height, bool interlace) {
 
 bool WriteGifImage(const TPictureRecord& record, const TGifOptions& options, TByteBuffer& out) {
     out.Clear();
-    if (!IsWritableIndexed(record)) return false;
+    if (!IsWritableIndexed(record)) {
+        if (record.Kind == pkFullColour) SetLastSaveFailure({TFailure::NeedsReduced, 0});
+        return false;
+    }
     const int tableBits = GifTableBits(record.Colors);
     const int minCodeSize = std::max(2, tableBits);
     const bool transparent = record.TransCorner >= 0;
@@ -133,6 +137,7 @@ bool WriteGifImage(const TPictureRecord& record, const TGifOptions& options, TBy
         PutSubBlocks(CodePixels(record, minCodeSize, options.Interlace, encoder), out);
     } catch (const std::bad_alloc&) {
         out.Clear();  // too big for memory: a refusal, not a crash
+        SetLastSaveFailure({TFailure::OutOfMemory, 0});
         return false;
     }
     out.PutU8(0x3B);  // trailer

@@ -30,7 +30,8 @@ bool AskPlugins(TPictureRecord& record) {
     try {
         return hook(record);
     } catch (const std::bad_alloc&) {
-        return false;  // as if no plug-in took the file
+        SetLastLoadFailure({TFailure::OutOfMemory, 0});
+        return false;  // the BMP reader may still read it
     }
 }
 
@@ -57,10 +58,17 @@ int LoadPicture(TPictureRecord& record) {
         return 1;
     }
     std::fclose(probe);
+    // A plug-in that took the file and failed leaves its reason here.
+    SetLastLoadFailure({});
     if (AskPlugins(record)) return 0;
+    const TFailureReason pluginReason = LastLoadFailure();
+    SetLastLoadFailure({TFailure::NotPicture, 0});
     TByteBuffer file;
     if (!ReadWholeFile(record.FileName, file) || DecodeBmp(record, file) != 0) {
-        SetLastLoadFailure({TFailure::NotPicture, 0});
+        // The BMP reader's own reason, unless the file is no BMP at all:
+        // then what the plug-in that claimed it said.
+        if (LastLoadFailure().Kind == TFailure::NotPicture && pluginReason.Kind != TFailure::None)
+            SetLastLoadFailure(pluginReason);
         return 1;
     }
     return 0;

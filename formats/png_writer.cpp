@@ -3,11 +3,13 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <mutex>
 #include <new>
 #include <vector>
 
+#include "config/failure_reason.h"
 #include "config/safe_file.h"
 
 namespace {
@@ -37,6 +39,26 @@ void PNGCBAPI WriteStatus(png_structp png, png_uint_32 rowNumber, int pass) {
     if (state != nullptr) PngProgress(*state, rowNumber, pass);
 }
 
+// The errno value when libpng gave up: the system's reason for a refused
+// write (ENOSPC, EFBIG), ENOMEM for a failed allocation, 0 for anything else.
+thread_local int pngFailureErrno = 0;
+
+// libpng's own handlers print to stderr; the reason goes to the caller instead.
+void PNGCBAPI OnPngError(png_structp png, png_const_charp) {
+    pngFailureErrno = errno;
+    png_longjmp(png, 1);
+}
+void PNGCBAPI OnPngWarning(png_structp, png_const_charp) {}
+
+// Turns a failed libpng stream into the save's reason.
+void RecordStreamFailure() {
+    if (pngFailureErrno == ENOMEM) {
+        SetLastSaveFailure({TFailure::OutOfMemory, 0});
+    } else if (pngFailureErrno != 0) {
+        SetSafeFileError(pngFailureErrno);
+    }
+}
+
 // Everything the libpng calls need, as plain data: nothing in the function
 // that holds the error return point may have a destructor, because libpng
 // leaves it with longjmp.
@@ -56,12 +78,17 @@ struct TPngJob {
 };
 
 bool WritePngStream(const TPngJob* job) {
+    pngFailureErrno = 0;
     png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, job->Progress, nullptr, nullptr);
-    if (png == nullptr) return false;
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, job->Progress, OnPngError, OnPngWarning);
+    if (png == nullptr) {
+        pngFailureErrno = ENOMEM;
+        return false;
+    }
     png_infop info = png_create_info_struct(png);
     if (info == nullptr) {
         png_destroy_write_struct(&png, nullptr);
+        pngFailureErrno = ENOMEM;
         return false;
     }
     if (setjmp(png_jmpbuf(png))) {
@@ -69,6 +96,7 @@ bool WritePngStream(const TPngJob* job) {
         return false;
     }
     png_init_io(png, job->File);
+    errno = 0;  // so that the error handler sees only what the writes set
     // libpng refuses widths and heights over 1,000,000 unless told otherwise;
     // the readers accept larger pictures, so allow what the format allows.
     png_set_user_limits(png, kPngMaxDimension, kPngMaxDimension);
@@ -201,7 +229,10 @@ bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngR
                       interlace,
                       options.AdaptiveFilters,
                       options.Level};
-    if (!WritePngStream(&job)) return false;  // the temporary file goes with `file`
+    if (!WritePngStream(&job)) {
+        RecordStreamFailure();
+        return false;  // the temporary file goes with `file`
+    }
     return file.Commit();
 }
 
@@ -215,6 +246,7 @@ bool SavePng(const TPictureRecord& record, bool interlace, const TPngWriteOption
         written = WriteRecord(record, interlace, options, &progress);
     } catch (const std::bad_alloc&) {
         written = false;  // a picture too big for memory is a failed save
+        SetLastSaveFailure({TFailure::OutOfMemory, 0});
     }
     ShowProgress(progress.Hook, 0);
     return written;

@@ -12,7 +12,8 @@ uint32_t U32(const uint8_t* p) {
 }
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-constexpr int64_t kMaxSide = int64_t{1} << 20;
+// Any side up to the pixel cap (a picture one pixel high may be that wide).
+constexpr int64_t kMaxSide = static_cast<int64_t>(kMaxPicturePixels);
 constexpr uint64_t kMaxPixels = kMaxPicturePixels;
 constexpr size_t kMaskBytes = 12;  // three bit-field masks after a 40-byte header
 

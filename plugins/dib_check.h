@@ -16,7 +16,7 @@ struct TDibBlockSizes {
 size_t PluginBlockSize(const void* block);
 
 // Judges info[0, infoCapacity) and a pixel block of pixelCapacity bytes:
-// header size (40, 52, 56, 108 or 124), width 1..2^20 (height likewise in
+// header size (40, 52, 56, 108 or 124), width 1..2^28 (height likewise in
 // magnitude, negative for top-down rows), planes 1, bit count 1/4/8/16/24/32,
 // compression none (or bit fields at 16/32 bits), at most 2^28 pixels, and
 // both implied sizes inside their blocks. Call it after colours-used has been

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <system_error>
 
+#include "config/failure_reason.h"
 #include "config/ini_file.h"
 #include "config/paths.h"
 #include "config/regular_file.h"
@@ -80,18 +82,20 @@ intptr_t ClaimOffset(const TPluginLibrary& library, const std::string& path,
 }
 
 // Runs GetPicture and turns a sound result into a BMP file image in buffer.
-bool DecodeWith(const TPluginLibrary& library, const std::string& path, intptr_t offset,
-                TByteBuffer& buffer) {
+// SPI_ALL_RIGHT, the plug-in's failure code, or SPI_OUT_OF_ORDER for blocks
+// that make no sense.
+int32_t DecodeWith(const TPluginLibrary& library, const std::string& path, intptr_t offset,
+                   TByteBuffer& buffer) {
     auto getPicture = reinterpret_cast<SPI_GetPicture>(library.Symbol("GetPicture"));
-    if (!getPicture) return false;
+    if (!getPicture) return SPI_NO_FUNCTION;
     void* infoHandle = nullptr;
     void* pixelHandle = nullptr;
-    if (getPicture(path.c_str(), offset, 0, &infoHandle, &pixelHandle, &PluginProgress, 0) != 0) {
-        return false;
-    }
+    const int32_t result =
+        getPicture(path.c_str(), offset, 0, &infoHandle, &pixelHandle, &PluginProgress, 0);
     const TPluginBlock info(infoHandle);
     const TPluginBlock pixels(pixelHandle);
-    if (!info || !pixels) return false;
+    if (result != SPI_ALL_RIGHT) return result;
+    if (!info || !pixels) return SPI_OUT_OF_ORDER;
     auto* infoBytes = static_cast<uint8_t*>(info.get());
     const size_t infoCapacity = PluginBlockSize(info.get());
     if (infoCapacity >= 40) {
@@ -101,14 +105,26 @@ bool DecodeWith(const TPluginLibrary& library, const std::string& path, intptr_t
     }
     TDibBlockSizes sizes;
     if (!CheckPluginDib(infoBytes, infoCapacity, PluginBlockSize(pixels.get()), sizes))
-        return false;
+        return SPI_OUT_OF_ORDER;
     TByteBuffer image;
     if (!DibToBmpImage(infoBytes, sizes.InfoBytes, static_cast<const uint8_t*>(pixels.get()),
                        sizes.PixelBytes, image)) {
-        return false;
+        return SPI_NO_MEMORY;  // the blocks passed the check: only memory is left
     }
     buffer = std::move(image);
-    return true;
+    return SPI_ALL_RIGHT;
+}
+
+// The reason a plug-in's failure code gives; None for codes that say
+// nothing about the file (not supported, cancelled, not implemented).
+TFailureReason PluginFailureReason(int32_t result) {
+    switch (result) {
+    case SPI_OUT_OF_ORDER: return {TFailure::Damaged, 0};
+    case SPI_NO_MEMORY: return {TFailure::OutOfMemory, 0};
+    case SPI_TOO_LARGE: return {TFailure::TooLarge, 0};
+    case SPI_FILE_READ_ERROR: return {TFailure::System, EIO};
+    default: return {};
+    }
 }
 
 }  // namespace
@@ -200,12 +216,19 @@ void LoadPlugins() {
     }
 }
 
-bool LoadThroughPlugins(const std::string& path, TByteBuffer& buffer) {
+bool LoadThroughPlugins(const std::string& path, TByteBuffer& buffer, int32_t* failure) {
+    if (failure != nullptr) *failure = SPI_NOT_SUPPORT;
     THeaderBuffer header;
     if (!ReadHeader(path, header)) return false;
     for (const TLoadedPlugin& plugin : LoadedPlugins()) {
         const intptr_t offset = ClaimOffset(plugin.Library, path, header);
-        if (offset >= 0 && DecodeWith(plugin.Library, path, offset, buffer)) return true;
+        if (offset < 0) continue;
+        const int32_t result = DecodeWith(plugin.Library, path, offset, buffer);
+        if (result == SPI_ALL_RIGHT) return true;
+        // The first telling reason is kept: a later plug-in that does not
+        // know the format says nothing about the file.
+        if (failure != nullptr && PluginFailureReason(*failure).Kind == TFailure::None)
+            *failure = result;
     }
     return false;
 }
@@ -216,6 +239,9 @@ void InstallPluginLoadHook() {
     SetPluginLoadHook([](TPictureRecord& record) {
         if (LoadedPlugins().empty()) return false;
         TByteBuffer image;
-        return LoadThroughPlugins(record.FileName, image) && DecodeBmp(record, image) == 0;
+        int32_t failure = SPI_NOT_SUPPORT;
+        if (LoadThroughPlugins(record.FileName, image, &failure)) return DecodeBmp(record, image) == 0;
+        SetLastLoadFailure(PluginFailureReason(failure));
+        return false;
     });
 }

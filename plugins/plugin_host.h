@@ -78,14 +78,20 @@ bool WriteDisabledPlugins(const std::vector<std::string>& names);
 // and returns a sound bitmap wins. True when buffer now holds a BMP file
 // image of the picture; false (buffer untouched) when the file cannot be
 // opened or no plug-in delivered. A returned BITMAPINFO that makes no sense
-// counts as a failed GetPicture.
-bool LoadThroughPlugins(const std::string& path, TByteBuffer& buffer);
+// counts as a failed GetPicture (SPI_OUT_OF_ORDER). *failure, when given,
+// gets the first failure code of a plug-in that claimed the file and gave
+// a reason (SPI_OUT_OF_ORDER, SPI_NO_MEMORY, SPI_TOO_LARGE,
+// SPI_FILE_READ_ERROR), else SPI_NOT_SUPPORT.
+bool LoadThroughPlugins(const std::string& path, TByteBuffer& buffer,
+                        int32_t* failure = nullptr);
 
 // The progress callback handed to GetPicture: always 0 (go on).
 int32_t PluginProgress(int32_t num, int32_t denom, intptr_t data);
 
 // Connects LoadThroughPlugins to LoadPicture (formats/bmp.h): the program
-// and zinop-cli call this once at start-up.
+// and zinop-cli call this once at start-up. A plug-in's failure code becomes
+// the load's reason (LastLoadFailure): broken data Damaged, no memory
+// OutOfMemory, SPI_TOO_LARGE TooLarge, a read error EIO.
 void InstallPluginLoadHook();
 
 // True when a plug-in file name can be a key of section "plugins" and read

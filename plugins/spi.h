@@ -49,6 +49,9 @@ enum {
     SPI_NO_MEMORY = 4,
     SPI_FILE_READ_ERROR = 6,
     SPI_NO_FUNCTION = -1, // not implemented
+    // Zinop's own addition: the picture is larger than the host's pixel cap
+    // (2^28 pixels); a plug-in may answer SPI_NO_MEMORY instead.
+    SPI_TOO_LARGE = 9,
 };
 
 typedef int32_t (*SPI_PROGRESS)(int32_t num, int32_t denom, intptr_t data);

@@ -99,13 +99,13 @@ int32_t DrawFirstImage(GifFileType* gif, uint64_t maxPixels, TSpiBitmap& out) {
     if (!map || frame.Width <= 0 || frame.Height <= 0 || frame.Left < 0 || frame.Top < 0) {
         return SPI_OUT_OF_ORDER;
     }
-    if (uint64_t(frame.Width) * uint64_t(frame.Height) > maxPixels) return SPI_NO_MEMORY;
+    if (uint64_t(frame.Width) * uint64_t(frame.Height) > maxPixels) return SPI_TOO_LARGE;
     // A screen of size 0 (some writers leave it out) is the image's size.
     const bool noScreen = gif->SWidth <= 0 || gif->SHeight <= 0;
     const int canvasWidth = noScreen ? frame.Width : gif->SWidth;
     const int canvasHeight = noScreen ? frame.Height : gif->SHeight;
     if (!out.Create(static_cast<uint32_t>(canvasWidth), static_cast<uint32_t>(canvasHeight), maxPixels)) {
-        return SPI_NO_MEMORY;
+        return out.CreateFailure();
     }
     FillBackground(gif, out);
     std::vector<GifPixelType> line(static_cast<size_t>(frame.Width));

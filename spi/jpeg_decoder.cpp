@@ -110,10 +110,10 @@ int32_t DecodeStages(TJpegState& state, const uint8_t* data, size_t size, uint64
     info->progress = &state.Progress;
     jpeg_mem_src(info, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK) return SPI_OUT_OF_ORDER;
-    if (uint64_t{info->image_width} * info->image_height > maxPixels) return SPI_NO_MEMORY;
+    if (uint64_t{info->image_width} * info->image_height > maxPixels) return SPI_TOO_LARGE;
     ChooseOutput(info);
     jpeg_start_decompress(info);
-    if (!out.Create(info->output_width, info->output_height, maxPixels)) return SPI_NO_MEMORY;
+    if (!out.Create(info->output_width, info->output_height, maxPixels)) return out.CreateFailure();
     JSAMPARRAY scratch = (*info->mem->alloc_sarray)(
         reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
         info->output_width * static_cast<JDIMENSION>(info->output_components), 1);

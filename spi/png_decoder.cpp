@@ -11,7 +11,9 @@
 
 namespace {
 
-constexpr uint32_t kMaxSide = 1u << 20;
+// libpng's own side limit is lifted to what the format allows; the pixel
+// cap (maxPixels) is what refuses a picture, whatever its shape.
+constexpr uint32_t kMaxSide = PNG_UINT_31_MAX;
 constexpr png_alloc_size_t kMaxChunkBytes = 8u << 20;  // text, ICC profiles and the like
 
 struct TPngSource {
@@ -30,6 +32,18 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 // Silent: a plug-in never writes to the console of its host.
 void ErrorJump(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void IgnoreWarning(png_structp, png_const_charp) {}
+
+// The size the IHDR chunk (always the first) claims, judged before libpng
+// reads on and allocates for it.
+bool OverPixelCap(const uint8_t* data, size_t size, uint64_t maxPixels) {
+    constexpr size_t kSizeEnd = 24;  // signature, length, "IHDR", width, height
+    if (size < kSizeEnd || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
+    auto bigEndian = [data](size_t at) {
+        return uint32_t{data[at]} << 24 | uint32_t{data[at + 1]} << 16 | uint32_t{data[at + 2]} << 8 |
+               data[at + 3];
+    };
+    return uint64_t{bigEndian(16)} * bigEndian(20) > maxPixels;
+}
 
 void AskForBgr(png_structp png, png_infop info) {
     const int colorType = png_get_color_type(png, info);
@@ -87,13 +101,14 @@ struct TPngReader {
 
 int32_t DecodePng(const uint8_t* data, size_t size, uint64_t maxPixels, TSpiBitmap& out) {
     if (size < 8 || !LooksLikePng(data)) return SPI_NOT_SUPPORT;
+    if (OverPixelCap(data, size, maxPixels)) return SPI_TOO_LARGE;
     TPngReader reader;
     if (!reader.Png || !reader.Info) return SPI_NO_MEMORY;
     TPngSource source{data, size, 0};
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     if (!ReadHeaderStage(reader.Png, reader.Info, &source, &width, &height)) return SPI_OUT_OF_ORDER;
-    if (!out.Create(width, height, maxPixels)) return SPI_NO_MEMORY;
+    if (!out.Create(width, height, maxPixels)) return out.CreateFailure();
     std::vector<png_bytep> rows(height);
     for (png_uint_32 y = 0; y < height; ++y) rows[y] = out.Row(y);
     if (!ReadRowsStage(reader.Png, rows.data())) return SPI_OUT_OF_ORDER;

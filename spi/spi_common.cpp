@@ -48,11 +48,15 @@ TSpiBitmap::~TSpiBitmap() {
 }
 
 bool TSpiBitmap::Create(uint32_t width, uint32_t height, uint64_t maxPixels) {
-    if (info_ || width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return false;
+    createFailure_ = SPI_OUT_OF_ORDER;
+    if (info_ || width == 0 || height == 0) return false;
+    createFailure_ = SPI_TOO_LARGE;
+    if (width > INT32_MAX || height > INT32_MAX) return false;
     if (static_cast<uint64_t>(width) * height > maxPixels) return false;
     const uint64_t stride = (uint64_t{width} * 3 + 3) / 4 * 4;
     const uint64_t bytes = stride * height;
     if (bytes > SIZE_MAX) return false;
+    createFailure_ = SPI_NO_MEMORY;
     info_ = static_cast<uint8_t*>(std::calloc(1, 40));
     pixels_ = static_cast<uint8_t*>(std::calloc(1, static_cast<size_t>(bytes)));
     if (!info_ || !pixels_) return false;

@@ -23,8 +23,10 @@ public:
     ~TSpiBitmap();
 
     // False when a size is 0, the picture is larger than maxPixels, or memory
-    // runs out. May be called once.
+    // runs out; CreateFailure() then tells which (SPI_OUT_OF_ORDER,
+    // SPI_TOO_LARGE, SPI_NO_MEMORY). May be called once.
     bool Create(uint32_t width, uint32_t height, uint64_t maxPixels);
+    int32_t CreateFailure() const { return createFailure_; }
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }
     size_t Stride() const { return stride_; }
@@ -47,6 +49,7 @@ private:
     uint32_t width_ = 0;
     uint32_t height_ = 0;
     size_t stride_ = 0;
+    int32_t createFailure_ = SPI_OUT_OF_ORDER;
 };
 
 // A decoder: reads the file image data[0, size) into out. Returns SPI_ALL_RIGHT

@@ -100,7 +100,7 @@ int32_t ReadFirstDirectory(TIFF* tiff, uint64_t maxPixels, TSpiBitmap& out) {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tiff, message)) return SPI_NOT_SUPPORT;
     if (width == 0 || height == 0) return SPI_OUT_OF_ORDER;
-    if (uint64_t{width} * height > maxPixels) return SPI_NO_MEMORY;
+    if (uint64_t{width} * height > maxPixels) return SPI_TOO_LARGE;
     std::vector<uint32_t> raster;
     try {
         raster.resize(static_cast<size_t>(width) * height);
@@ -110,7 +110,7 @@ int32_t ReadFirstDirectory(TIFF* tiff, uint64_t maxPixels, TSpiBitmap& out) {
     if (!TIFFReadRGBAImageOriented(tiff, width, height, raster.data(), ORIENTATION_BOTLEFT, 1)) {
         return SPI_OUT_OF_ORDER;
     }
-    if (!out.Create(width, height, maxPixels)) return SPI_NO_MEMORY;
+    if (!out.Create(width, height, maxPixels)) return out.CreateFailure();
     CopyRaster(raster, out);
     return SPI_ALL_RIGHT;
 }

@@ -14,7 +14,7 @@ int32_t DecodeStill(const uint8_t* data, size_t size, const WebPBitstreamFeature
                     uint64_t maxPixels, TSpiBitmap& out) {
     if (!out.Create(static_cast<uint32_t>(features.width), static_cast<uint32_t>(features.height),
                     maxPixels)) {
-        return SPI_NO_MEMORY;
+        return out.CreateFailure();
     }
     WebPDecoderConfig config;
     if (!WebPInitDecoderConfig(&config)) return SPI_NO_FUNCTION;
@@ -47,7 +47,7 @@ int32_t DecodeFirstFrame(const uint8_t* data, size_t size, uint64_t maxPixels, T
     uint8_t* canvas = nullptr;
     int timestamp = 0;
     if (!WebPAnimDecoderGetNext(decoder.get(), &canvas, &timestamp)) return SPI_OUT_OF_ORDER;
-    if (!out.Create(info.canvas_width, info.canvas_height, maxPixels)) return SPI_NO_MEMORY;
+    if (!out.Create(info.canvas_width, info.canvas_height, maxPixels)) return out.CreateFailure();
     for (uint32_t y = 0; y < out.Height(); ++y) {
         const uint8_t* bgra = canvas + static_cast<size_t>(y) * info.canvas_width * 4;
         uint8_t* bgr = out.Row(y);
@@ -67,7 +67,7 @@ int32_t DecodeWebp(const uint8_t* data, size_t size, uint64_t maxPixels, TSpiBit
     WebPBitstreamFeatures features;
     if (WebPGetFeatures(data, size, &features) != VP8_STATUS_OK) return SPI_OUT_OF_ORDER;
     if (features.width <= 0 || features.height <= 0) return SPI_OUT_OF_ORDER;
-    if (uint64_t(features.width) * uint64_t(features.height) > maxPixels) return SPI_NO_MEMORY;
+    if (uint64_t(features.width) * uint64_t(features.height) > maxPixels) return SPI_TOO_LARGE;
     if (features.has_animation) return DecodeFirstFrame(data, size, maxPixels, out);
     return DecodeStill(data, size, features, maxPixels, out);
 }

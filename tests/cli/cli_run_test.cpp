@@ -160,7 +160,7 @@ TEST_F(CliRun, MissingOutputFolderFailsBeforeTheFirstFile) {
                               ": No such file or directory\n");
 }
 
-TEST_F(CliRun, UsageErrorsExitTwoWithTheUsageOnStderr) {
+TEST_F(CliRun, UsageErrorsExitTwoWithOneLineAndWhereTheHelpIs) {
     WritePicture(In("a.bmp"), 3, 3);
     for (const Lines& args : {Lines{"reduce", "-c", "1", In("a.bmp")},
                               Lines{"reduce", "--weights", "10,10", In("a.bmp")}, Lines{"reduce"},
@@ -168,11 +168,12 @@ TEST_F(CliRun, UsageErrorsExitTwoWithTheUsageOnStderr) {
         const TCliResult result = RunCli(args);
         EXPECT_EQ(result.Status, 2);
         EXPECT_EQ(result.Out, "");
-        EXPECT_NE(result.Err.find("Usage:"), std::string::npos);
+        EXPECT_EQ(Occurrences(result.Err, "\n"), 2u) << result.Err;
+        EXPECT_EQ(result.Err.find("Usage:"), std::string::npos);
     }
     const TCliResult result = RunCli({"reduce", "--depth", "12", In("a.bmp")});
-    EXPECT_EQ(result.Err.rfind("zinop-cli: --depth: expected a whole number in 0..10, got '12'", 0), 0u)
-        << result.Err;
+    EXPECT_EQ(result.Err, "zinop-cli: --depth: expected a whole number in 0..10, got '12'\n"
+                          "Try 'zinop-cli --help'.\n");
     EXPECT_EQ(OutFolder(), Lines{});
 }
 
@@ -241,7 +242,15 @@ TEST_F(CliRun, SettingsFileAppliesAndTheCommandLineOverridesIt) {
     const TCliResult old = RunCli({"reduce", "--settings", Temp.Path("old.ini"), In("a.bmp")});
     EXPECT_EQ(old.Status, 2);
     EXPECT_NE(old.Err.find("--settings"), std::string::npos);
-    EXPECT_EQ(RunCli({"reduce", "--settings", Temp.Path("none.ini"), In("a.bmp")}).Status, 2);
+    // A settings file that cannot be read: one line with the reason, status 1.
+    Temp.Write("big.ini", "[zinop]\nVersion=35\n" + std::string(1100000, ';'));
+    for (const auto& [name, reason] : {std::pair<std::string, std::string>{"none.ini", "No such file or directory"},
+                                       {"", "Is a directory"},
+                                       {"big.ini", "File too large"}}) {
+        const TCliResult bad = RunCli({"reduce", "--settings", Temp.Path(name), In("a.bmp")});
+        EXPECT_EQ(bad.Status, 1) << name;
+        EXPECT_EQ(bad.Err, "zinop-cli: cannot read settings file " + Temp.Path(name) + ": " + reason + "\n");
+    }
 }
 
 TEST_F(CliRun, CtrlCStopsTheRunKeepsWrittenFilesAndLeavesNoPartialFile) {

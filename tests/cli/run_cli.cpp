@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +30,11 @@ namespace {
     dup2(errFd, STDERR_FILENO);
     if (!run.WorkDir.empty() && chdir(run.WorkDir.c_str()) != 0) {
         _exit(127);
+    }
+    if (run.FileSizeLimit != 0) {
+        signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{run.FileSizeLimit, run.FileSizeLimit};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
     }
     unsetenv("LC_ALL");
     setenv("LANG", run.Lang.c_str(), 1);

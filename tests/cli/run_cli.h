@@ -19,6 +19,9 @@ struct TCliRun {
     std::string WorkDir;            // empty: the test's own
     // Called with the child's pid and each complete stdout line as it arrives.
     std::function<void(int pid, const std::string& line)> OnLine;
+    // Non-zero: the child's file-size limit (RLIMIT_FSIZE) in bytes, with
+    // SIGXFSZ at its default action, as a shell's "ulimit -f" leaves it.
+    unsigned long FileSizeLimit = 0;
 };
 
 TCliResult RunCli(const TCliRun& run);
