@@ -230,7 +230,9 @@ void TFormMain::SpeedButtonPasteClick() {
     QApplication::restoreOverrideCursor();
     if (status == 0) {
         loaded.FileName = kClipboardName;
-        NewPictureWindow(loaded, QString::fromUtf8(kClipboardName), std::move(view));
+        TFormChild* pasted =
+            NewPictureWindow(loaded, QString::fromUtf8(kClipboardName), std::move(view));
+        pasted->Unsaved = true;  // until saved: closing it asks first
     } else {
         ShowMessage(this, TMessageKind::Warning, PlainMenuText(MenuPaste->text()),
                     QString::fromUtf8(kClipboardName) +

@@ -55,7 +55,8 @@ TEST_F(BigPictures, MenusShowAmpersandsAndLoadFailuresTheFullPath) {
     EXPECT_FALSE(Main().OpenPicture("sub/../missing.bmp", true));
     QDir::setCurrent(before);
     ASSERT_EQ(Messages.size(), 1u);
-    EXPECT_EQ(Messages[0].Text, QString::fromStdString(PathOf("missing.bmp")) + "\nCan't load");
+    EXPECT_EQ(Messages[0].Text, QString::fromStdString(PathOf("missing.bmp")) +
+                                    "\nCan't load\nNo such file or directory");
 }
 
 // Qt's own texts (file dialogs, buttons) follow the program's language.
