@@ -12,6 +12,7 @@ ZINOP_PACKAGES=(
     qt6-base-dev libgl-dev
     librsvg2-bin appstream desktop-file-utils
     clang libclang-rt-14-dev
+    liblcms2-dev
 )
 
 zinop_install() {

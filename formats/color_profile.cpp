@@ -1,0 +1,101 @@
+// Embedded ICC profiles to sRGB through Little CMS 2. Every call has its own
+// lcms context, so loads on several threads share no state, and the
+// context's error handler is silent: the core never prints.
+
+#include "formats/color_profile.h"
+
+#include <lcms2.h>
+
+#include <cmath>
+#include <memory>
+#include <type_traits>
+
+namespace {
+
+struct TContextCloser {
+    void operator()(cmsContext c) const { cmsDeleteContext(c); }
+};
+struct TProfileCloser {
+    void operator()(void* p) const { cmsCloseProfile(p); }
+};
+struct TTransformCloser {
+    void operator()(void* t) const { cmsDeleteTransform(t); }
+};
+using TContext = std::unique_ptr<std::remove_pointer_t<cmsContext>, TContextCloser>;
+using TProfile = std::unique_ptr<void, TProfileCloser>;
+using TTransform = std::unique_ptr<void, TTransformCloser>;
+
+// Rows are converted in slices of this many pixels: cmsDoTransform counts
+// pixels in 32 bits.
+constexpr size_t kSlicePixels = size_t{1} << 20;
+
+bool SameXyz(const cmsCIEXYZ* a, const cmsCIEXYZ* b) {
+    constexpr double kTolerance = 0.002;  // s15Fixed16 rounding and adaptation
+    return a && b && std::fabs(a->X - b->X) < kTolerance && std::fabs(a->Y - b->Y) < kTolerance &&
+           std::fabs(a->Z - b->Z) < kTolerance;
+}
+
+bool SameCurve(const cmsToneCurve* a, const cmsToneCurve* b) {
+    if (!a || !b) return false;
+    for (int step = 0; step <= 16; ++step) {
+        const float x = static_cast<float>(step) / 16.0f;
+        if (std::fabs(cmsEvalToneCurveFloat(a, x) - cmsEvalToneCurveFloat(b, x)) > 0.002f)
+            return false;
+    }
+    return true;
+}
+
+// A matrix-shaper profile with sRGB's primaries and tone curves: converting
+// would change nothing, so no transform is built.
+bool DescribesSrgb(cmsHPROFILE profile, cmsHPROFILE srgb) {
+    if (!cmsIsMatrixShaper(profile)) return false;
+    for (cmsTagSignature tag : {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag,
+                                cmsSigMediaWhitePointTag}) {
+        const auto* mine = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tag));
+        const auto* theirs = static_cast<const cmsCIEXYZ*>(cmsReadTag(srgb, tag));
+        if (tag == cmsSigMediaWhitePointTag && !mine) continue;  // optional in v4
+        if (!SameXyz(mine, theirs)) return false;
+    }
+    for (cmsTagSignature tag : {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag}) {
+        if (!SameCurve(static_cast<const cmsToneCurve*>(cmsReadTag(profile, tag)),
+                       static_cast<const cmsToneCurve*>(cmsReadTag(srgb, tag))))
+            return false;
+    }
+    return true;
+}
+
+cmsUInt32Number ChooseIntent(cmsHPROFILE profile, cmsUInt32Number& flags) {
+    if (cmsIsCLUT(profile, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT)) return INTENT_PERCEPTUAL;
+    flags |= cmsFLAGS_BLACKPOINTCOMPENSATION;
+    return INTENT_RELATIVE_COLORIMETRIC;
+}
+
+}  // namespace
+
+TPictureRecord::TProfileState ConvertToSrgb(const uint8_t* icc, size_t size,
+                                            std::vector<uint8_t>& pixels) {
+    if (!icc || size < 132 || size > kMaxProfileBytes) return TPictureRecord::psRejected;
+    const TContext context(cmsCreateContext(nullptr, nullptr));
+    if (!context) return TPictureRecord::psRejected;
+    cmsSetLogErrorHandlerTHR(context.get(), nullptr);
+    const TProfile profile(
+        cmsOpenProfileFromMemTHR(context.get(), icc, static_cast<cmsUInt32Number>(size)));
+    const TProfile srgb(cmsCreate_sRGBProfileTHR(context.get()));
+    if (!profile || !srgb || cmsGetColorSpace(profile.get()) != cmsSigRgbData ||
+        cmsGetDeviceClass(profile.get()) == cmsSigLinkClass)
+        return TPictureRecord::psRejected;
+    if (DescribesSrgb(profile.get(), srgb.get())) return TPictureRecord::psSrgb;
+    // The fourth byte rides along as "alpha": copied, so it stays 0.
+    cmsUInt32Number flags = cmsFLAGS_COPY_ALPHA;
+    const cmsUInt32Number intent = ChooseIntent(profile.get(), flags);
+    const TTransform transform(cmsCreateTransformTHR(context.get(), profile.get(), TYPE_RGBA_8,
+                                                     srgb.get(), TYPE_RGBA_8, intent, flags));
+    if (!transform) return TPictureRecord::psRejected;
+    const size_t count = pixels.size() / 4;
+    for (size_t first = 0; first < count; first += kSlicePixels) {
+        const size_t slice = count - first < kSlicePixels ? count - first : kSlicePixels;
+        uint8_t* at = pixels.data() + 4 * first;
+        cmsDoTransform(transform.get(), at, at, static_cast<cmsUInt32Number>(slice));
+    }
+    return TPictureRecord::psConverted;
+}
