@@ -103,7 +103,9 @@ bool DecodeWith(const TPluginLibrary& library, const std::string& path, intptr_t
     if (!CheckPluginDib(infoBytes, infoCapacity, PluginBlockSize(pixels.get()), sizes))
         return false;
     TByteBuffer image;
-    if (!DibToBmpImage(infoBytes, sizes.InfoBytes, static_cast<const uint8_t*>(pixels.get()),
+    // The whole information block: a V5 header's embedded profile follows
+    // the colour table in it.
+    if (!DibToBmpImage(infoBytes, infoCapacity, static_cast<const uint8_t*>(pixels.get()),
                        sizes.PixelBytes, image)) {
         return false;
     }
