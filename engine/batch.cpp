@@ -34,6 +34,8 @@ bool PrepareResult(const TPictureRecord& source, const ReduceJob& job, TPictureR
     result.Colors = job.PaletteSize;
     result.TransIndex = job.TransIndex;
     result.TransCorner = job.TransCorner;
+    result.XPelsPerMeter = source.XPelsPerMeter;
+    result.YPelsPerMeter = source.YPelsPerMeter;
     try {
         result.Pixels.assign(static_cast<size_t>(source.Width) * static_cast<size_t>(source.Height),
                              0);
@@ -201,6 +203,7 @@ void TBatchRun::BatchStep() {
 void TBatchRun::SaveCurrentResult() {
     ResultRecord.TransIndex = job_.TransIndex;
     ResultRecord.TransCorner = job_.TransCorner;
+    ResultRecord.AlphaTransparent = job_.AlphaTransparent;
     Log(Text(TextId::BatchSaving));
     if (WriteResult(ResultRecord, static_cast<size_t>(BatchIndex))) {
         Log(std::string(Text(TextId::BatchFinish)) + std::to_string(BatchIndex + 1) + "/" +
@@ -235,6 +238,7 @@ void TBatchRun::StartFile() {
     Log(Text(TextId::BatchReducing));
     SetUpSingleJob(job_, BatchSource.Width, BatchSource.Height, BatchSource.ColorPixels(),
                    ResultRecord.Pixels.data(), PaletteView(ResultRecord), WorkBuffer.data(), false);
+    job_.SourceAlpha = BatchSource.AlphaOrNull();
     StartWorker(&TBatchRun::BatchStep);
 }
 
@@ -330,6 +334,7 @@ void TBatchRun::SetUpIntegratedJob() {
     }
     SetUpBatchJob(job_, std::move(widths), std::move(heights), std::move(sources),
                   std::move(indexes), std::move(palettes), WorkBuffer.data());
+    for (TEntry& entry : BatchEntries) job_.SourceAlphaOf.push_back(entry.Source.AlphaOrNull());
 }
 
 void TBatchRun::FinishIntegratedBatch() {
@@ -346,6 +351,7 @@ void TBatchRun::FinishIntegratedBatch() {
             result.Colors = job_.PaletteCountOf[i];
             result.TransIndex = job_.TransIndex;
             result.TransCorner = job_.TransCorner;
+            result.AlphaTransparent = job_.AlphaTransparent;
             if (WriteResult(result, BatchEntries[i].FileIndex)) {
                 Log(Text(TextId::BatchSave) + result.FileName);
             }
