@@ -46,6 +46,7 @@ constexpr TTextPair kTexts[] = {
     {TextId::SelectFolderTitle, "Select folder", "フォルダの選択"},
     {TextId::PluginsTitle, "Import Plugins", "プラグインの設定"},
     {TextId::CantWriteFile, "%s に書き込めません", "%s に書き込めません"},
+    {TextId::PropertyAlpha, "Alpha channel: yes", "アルファチャンネル: あり"},
 };
 static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<std::size_t>(TextId::Count),
               "one text pair per TextId");

@@ -50,6 +50,8 @@ enum class TextId : int {
     PluginsTitle,               // plug-in dialog: "Import Plugins"
     // Settings file.
     CantWriteFile,  // "%s に書き込めません" in both languages; %s = full path
+    // zinop-cli info.
+    PropertyAlpha,  // line for a picture with alpha: "Alpha channel: yes"
 
     Count  // number of texts; not a text
 };
