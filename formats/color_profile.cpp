@@ -8,7 +8,11 @@
 
 #include <cmath>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <type_traits>
+
+#include "formats/matrix_shaper.h"
 
 namespace {
 
@@ -70,6 +74,46 @@ cmsUInt32Number ChooseIntent(cmsHPROFILE profile, cmsUInt32Number& flags) {
     return INTENT_RELATIVE_COLORIMETRIC;
 }
 
+// The conversion of pixels[0, count): the matrix-shaper tables when they
+// could be made, else Little CMS's transform (which may run on several
+// threads at once).
+struct TConversion {
+    cmsHTRANSFORM Transform = nullptr;
+    const TMatrixShaper* Shaper = nullptr;
+
+    void operator()(uint8_t* pixels, size_t count) const {
+        if (Shaper) {
+            ApplyMatrixShaper(*Shaper, pixels, count);
+            return;
+        }
+        for (size_t first = 0; first < count; first += kSlicePixels) {
+            const size_t slice = count - first < kSlicePixels ? count - first : kSlicePixels;
+            uint8_t* at = pixels + 4 * first;
+            cmsDoTransform(Transform, at, at, static_cast<cmsUInt32Number>(slice));
+        }
+    }
+};
+
+// Large pictures are converted in two halves, one on a helper thread,
+// which halves the time the conversion adds to a load on a machine with
+// two cores or more; when no thread can be had, this thread does both.
+void ConvertInHalves(const TConversion& convert, uint8_t* pixels, size_t count) {
+    const size_t half = count / 2;
+    if (count < kSlicePixels || std::thread::hardware_concurrency() < 2) {
+        convert(pixels, count);
+        return;
+    }
+    std::thread helper;
+    try {
+        helper = std::thread(convert, pixels, half);
+    } catch (const std::system_error&) {
+        convert(pixels, count);
+        return;
+    }
+    convert(pixels + 4 * half, count - half);
+    helper.join();
+}
+
 }  // namespace
 
 TPictureRecord::TProfileState ConvertToSrgb(const uint8_t* icc, size_t size,
@@ -85,17 +129,17 @@ TPictureRecord::TProfileState ConvertToSrgb(const uint8_t* icc, size_t size,
         cmsGetDeviceClass(profile.get()) == cmsSigLinkClass)
         return TPictureRecord::psRejected;
     if (DescribesSrgb(profile.get(), srgb.get())) return TPictureRecord::psSrgb;
-    // The fourth byte rides along as "alpha": copied, so it stays 0.
-    cmsUInt32Number flags = cmsFLAGS_COPY_ALPHA;
+    // The fourth byte rides along as an extra channel that Little CMS
+    // leaves untouched without cmsFLAGS_COPY_ALPHA: it stays 0.
+    cmsUInt32Number flags = 0;
     const cmsUInt32Number intent = ChooseIntent(profile.get(), flags);
     const TTransform transform(cmsCreateTransformTHR(context.get(), profile.get(), TYPE_RGBA_8,
                                                      srgb.get(), TYPE_RGBA_8, intent, flags));
     if (!transform) return TPictureRecord::psRejected;
-    const size_t count = pixels.size() / 4;
-    for (size_t first = 0; first < count; first += kSlicePixels) {
-        const size_t slice = count - first < kSlicePixels ? count - first : kSlicePixels;
-        uint8_t* at = pixels.data() + 4 * first;
-        cmsDoTransform(transform.get(), at, at, static_cast<cmsUInt32Number>(slice));
-    }
+    TConversion convert{transform.get(), nullptr};
+    const auto shaper = std::make_unique<TMatrixShaper>();
+    if (intent == INTENT_RELATIVE_COLORIMETRIC && MakeMatrixShaper(profile.get(), srgb.get(), *shaper))
+        convert.Shaper = shaper.get();
+    ConvertInHalves(convert, pixels.data(), pixels.size() / 4);
     return TPictureRecord::psConverted;
 }

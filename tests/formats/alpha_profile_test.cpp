@@ -109,13 +109,51 @@ TEST(BmpAlpha, UselessOrBrokenMasksLoadWithoutAlpha) {
     }
 }
 
+// Little CMS's own answer for a colour, with the same intent and flags.
+struct LittleCms {
+    explicit LittleCms(const Bytes& profile) {
+        in = cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size()));
+        out = cmsCreate_sRGBProfile();
+        transform = cmsCreateTransform(in, TYPE_RGB_8, out, TYPE_RGB_8,
+                                       INTENT_RELATIVE_COLORIMETRIC,
+                                       cmsFLAGS_BLACKPOINTCOMPENSATION);
+    }
+    ~LittleCms() {
+        cmsDeleteTransform(transform);
+        cmsCloseProfile(in);
+        cmsCloseProfile(out);
+    }
+    ColorValue operator()(ColorValue c) const {
+        const uint8_t rgb[3] = {static_cast<uint8_t>(RedOf(c)), static_cast<uint8_t>(GreenOf(c)),
+                                static_cast<uint8_t>(BlueOf(c))};
+        uint8_t result[3];
+        cmsDoTransform(transform, rgb, result, 1);
+        return MakeColor(result[0], result[1], result[2]);
+    }
+    cmsHPROFILE in, out;
+    cmsHTRANSFORM transform;
+};
+
+// Our tables may round differently from Little CMS's 16-bit pipeline.
+void ExpectWithinOneLevel(ColorValue actual, ColorValue expected, size_t i) {
+    EXPECT_EQ(actual >> 24, 0u) << i;
+    EXPECT_NEAR(RedOf(actual), RedOf(expected), 1) << i;
+    EXPECT_NEAR(GreenOf(actual), GreenOf(expected), 1) << i;
+    EXPECT_NEAR(BlueOf(actual), BlueOf(expected), 1) << i;
+}
+
+const std::vector<ColorValue> kProbeColours = {
+    MakeColor(255, 0, 0),     MakeColor(0, 255, 0),   MakeColor(30, 60, 200),
+    MakeColor(128, 128, 128), MakeColor(0, 0, 0),     MakeColor(250, 240, 10),
+    MakeColor(255, 255, 255), MakeColor(1, 2, 3),     MakeColor(90, 200, 140)};
+
 TEST(BmpProfile, EmbeddedAdobeRgbIsConvertedAsLittleCmsConverts) {
     const Bytes profile = AdobeRgbProfile();
-    const std::vector<std::array<uint8_t, 3>> rgb = {{255, 0, 0},     {0, 255, 0}, {30, 60, 200},
-                                                     {128, 128, 128}, {0, 0, 0},   {250, 240, 10}};
     std::vector<std::array<uint8_t, 4>> bgra;
-    for (const auto& c : rgb) bgra.push_back({c[2], c[1], c[0], 255});
-    Bytes header = V5Header(static_cast<int32_t>(rgb.size()), 1);
+    for (ColorValue c : kProbeColours)
+        bgra.push_back({static_cast<uint8_t>(BlueOf(c)), static_cast<uint8_t>(GreenOf(c)),
+                        static_cast<uint8_t>(RedOf(c)), 255});
+    Bytes header = V5Header(static_cast<int32_t>(bgra.size()), 1);
     Put32At(header, 56, 0x4D424544);  // embedded
     const Bytes pixels = Pixels(bgra);
     Put32At(header, 112, static_cast<uint32_t>(124 + pixels.size()));
@@ -124,22 +162,31 @@ TEST(BmpProfile, EmbeddedAdobeRgbIsConvertedAsLittleCmsConverts) {
     TPictureRecord record;
     ASSERT_EQ(LoadPictureFromDib(record, dib.data(), dib.size()), 0);
     EXPECT_EQ(record.Profile, TPictureRecord::psConverted);
-
-    cmsHPROFILE in =
-        cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size()));
-    cmsHPROFILE out = cmsCreate_sRGBProfile();
-    cmsHTRANSFORM t =
-        cmsCreateTransform(in, TYPE_RGB_8, out, TYPE_RGB_8, INTENT_RELATIVE_COLORIMETRIC,
-                           cmsFLAGS_BLACKPOINTCOMPENSATION);
-    for (size_t i = 0; i < rgb.size(); ++i) {
-        uint8_t expected[3];
-        cmsDoTransform(t, rgb[i].data(), expected, 1);
-        EXPECT_EQ(record.ColorPixels()[i], MakeColor(expected[0], expected[1], expected[2])) << i;
-    }
+    const LittleCms lcms(profile);
+    for (size_t i = 0; i < kProbeColours.size(); ++i)
+        ExpectWithinOneLevel(record.ColorPixels()[i], lcms(kProbeColours[i]), i);
     EXPECT_NE(record.ColorPixels()[2], MakeColor(30, 60, 200));  // the numbers did change
-    cmsDeleteTransform(t);
-    cmsCloseProfile(in);
-    cmsCloseProfile(out);
+}
+
+// Above a million pixels the conversion runs in two halves at once.
+TEST(BmpProfile, LargePictureIsConvertedEverywhere) {
+    const Bytes profile = AdobeRgbProfile();
+    std::vector<uint8_t> pixels;
+    for (size_t i = 0; i < (size_t{3} << 19); ++i) {
+        const ColorValue c = kProbeColours[i % kProbeColours.size()];
+        pixels.insert(pixels.end(), {static_cast<uint8_t>(RedOf(c)),
+                                     static_cast<uint8_t>(GreenOf(c)),
+                                     static_cast<uint8_t>(BlueOf(c)), 0});
+    }
+    ASSERT_EQ(ConvertToSrgb(profile.data(), profile.size(), pixels),
+              TPictureRecord::psConverted);
+    const LittleCms lcms(profile);
+    const size_t count = pixels.size() / 4;
+    for (size_t i : {size_t{0}, size_t{1}, count / 2 - 1, count / 2, count - 2, count - 1}) {
+        const uint8_t* p = pixels.data() + 4 * i;
+        ExpectWithinOneLevel(p[0] | p[1] << 8 | p[2] << 16 | static_cast<ColorValue>(p[3]) << 24,
+                             lcms(kProbeColours[i % kProbeColours.size()]), i);
+    }
 }
 
 TEST(BmpProfile, SrgbIsSkippedAndBadProfilesLoadUnconverted) {
