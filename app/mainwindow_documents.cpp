@@ -126,6 +126,9 @@ TFormChild* TFormMain::NewPictureWindow(TPictureRecord& loaded, const QString& c
     record.Colors = 0;
     record.Pixels = std::move(loaded.Pixels);
     record.FileName = loaded.FileName;
+    record.Alpha = std::move(loaded.Alpha);
+    record.XPelsPerMeter = loaded.XPelsPerMeter;
+    record.YPelsPerMeter = loaded.YPelsPerMeter;
     SetDocumentCaption(child, caption);
     SetClientSize(child, record.Width, record.Height);
     child->ImagePic->ShowPicture(record);
