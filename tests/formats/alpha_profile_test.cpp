@@ -5,11 +5,9 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <lcms2.h>
-#include <png.h>
 #include <unistd.h>
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,7 +15,6 @@
 #include "formats/bmp.h"
 #include "formats/color_profile.h"
 #include "formats/gif_writer.h"
-#include "formats/png_writer.h"
 
 namespace {
 
@@ -223,7 +220,8 @@ TEST(BmpProfile, SrgbIsSkippedAndBadProfilesLoadUnconverted) {
 }
 
 // A reduced picture with transparency from alpha alone, written and read
-// back by libpng and giflib; BMP keeps the index and the resolution.
+// back by giflib; BMP keeps the index and the resolution. (PNG's tRNS and
+// pHYs are read back in the CLI and plug-in tests.)
 struct Written : ::testing::Test {
     TPictureRecord Indexed() {
         TPictureRecord r;
@@ -248,36 +246,6 @@ struct Written : ::testing::Test {
             .string();
     }
 };
-
-TEST_F(Written, PngCarriesTrnsAndPhys) {
-    TPictureRecord r = Indexed();
-    r.FileName = Path(".png");
-    ASSERT_TRUE(SavePng(r, false));
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    ASSERT_TRUE(png_image_begin_read_from_file(&image, r.FileName.c_str()));
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
-    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr));
-    EXPECT_EQ(rgba[3], 255);
-    EXPECT_EQ(rgba[7], 0);  // index 2
-    EXPECT_EQ(rgba[11], 255);
-    FILE* f = std::fopen(r.FileName.c_str(), "rb");
-    std::string text(4096, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), f));
-    std::fclose(f);
-    EXPECT_NE(text.find("pHYs"), std::string::npos);
-    std::filesystem::remove(r.FileName);
-
-    r.XPelsPerMeter = r.YPelsPerMeter = 0;  // unknown: no pHYs, as before
-    ASSERT_TRUE(SavePng(r, false));
-    f = std::fopen(r.FileName.c_str(), "rb");
-    text.assign(4096, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), f));
-    std::fclose(f);
-    EXPECT_EQ(text.find("pHYs"), std::string::npos);
-    std::filesystem::remove(r.FileName);
-}
 
 TEST_F(Written, GifNamesTheTransparentIndex) {
     TPictureRecord r = Indexed();
