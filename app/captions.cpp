@@ -83,6 +83,9 @@ constexpr TCaption kSettings[] = {
     {"RadioButtonRT", "右上", "Top Right"},
     {"RadioButtonLB", "左下", "Bottom Left"},
     {"RadioButtonRB", "右下", "Bottom Right"},
+    {"GroupBoxAlpha", " アルファチャンネル ", " Alpha channel "},
+    {"CheckBoxAlpha", "画像のアルファチャンネルを使う", "Use the picture's alpha channel"},
+    {"LabelAlphaThreshold", "これ未満の不透明度は透過", "Transparent below alpha"},
     // Page "Batch"
     {"TabSheetBatch", "バッチ", "Batch"},
     {"GroupBox1", " バッチ出力のフォルダ設定 ", " Save folder on batch mode "},

@@ -12,11 +12,46 @@
 
 namespace {
 constexpr uint32_t kInfoHeaderBytes = 40;
-constexpr int32_t kPixelsPerMetre = 2835;  // 72 dots per inch
+constexpr uint32_t kV5HeaderBytes = 124;
+constexpr int32_t kPixelsPerMetre = 0;  // unknown: the clipboard carries none
+
+// Non-premultiplied blue, green, red, alpha rows, bottom-up, after a V5
+// header with bit fields in the sRGB colour space.
+std::vector<uint8_t> AlphaDibFromImage(const QImage& image) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    if (argb.isNull()) return {};
+    const int width = argb.width();
+    const int height = argb.height();
+    const uint64_t imageBytes = uint64_t{4} * static_cast<uint64_t>(width) * height;
+    if (imageBytes > UINT32_MAX - kV5HeaderBytes) return {};
+    TByteBuffer dib;
+    dib.Data.reserve(kV5HeaderBytes + imageBytes);
+    dib.PutU32LE(kV5HeaderBytes);
+    dib.PutU32LE(static_cast<uint32_t>(width));
+    dib.PutU32LE(static_cast<uint32_t>(height));  // positive: bottom-up rows
+    dib.PutU16LE(1);
+    dib.PutU16LE(32);
+    dib.PutU32LE(3);  // bit fields
+    dib.PutU32LE(static_cast<uint32_t>(imageBytes));
+    dib.PutU32LE(kPixelsPerMetre);
+    dib.PutU32LE(kPixelsPerMetre);
+    dib.PutU32LE(0);
+    dib.PutU32LE(0);
+    for (uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) dib.PutU32LE(mask);
+    dib.PutU32LE(0x73524742);  // 'sRGB'
+    dib.Data.resize(kV5HeaderBytes, 0);  // end points, gammas, intent, no profile
+    for (int y = height - 1; y >= 0; --y) {
+        const auto* from = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < width; ++x) dib.PutU32LE(from[x]);  // 0xAARRGGBB: B, G, R, A bytes
+    }
+    return std::move(dib.Data);
+}
+
 }  // namespace
 
 std::vector<uint8_t> PackedDibFromImage(const QImage& image) {
     if (image.isNull()) return {};
+    if (image.hasAlphaChannel()) return AlphaDibFromImage(image);
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull()) return {};
     const int width = rgb.width();

@@ -9,8 +9,10 @@
 #include <vector>
 
 // A packed DIB of image: a 40-byte information header and bottom-up rows of
-// 24 bits per pixel (blue, green, red), each padded to 4 bytes. An alpha
-// channel is dropped. Empty for a null image.
+// 24 bits per pixel (blue, green, red), each padded to 4 bytes. An image
+// with an alpha channel gives a 124-byte BITMAPV5HEADER with bit fields and
+// 32 bits per pixel (blue, green, red, alpha). Empty for a null image.
+// The clipboard carries no resolution: the fields hold 0 (unknown).
 std::vector<uint8_t> PackedDibFromImage(const QImage& image);
 
 // ---- Paste ----------------------------------------------------------------

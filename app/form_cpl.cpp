@@ -138,6 +138,12 @@ void TFormCPL::ConnectRecord() {
             [&s](int v) { s.UpDownDitherOption = v; });
     connect(CheckBoxAdd16, &QCheckBox::toggled, this, [&s](bool on) { s.CheckBoxAdd16 = on; });
     connect(CheckBoxTrans, &QCheckBox::toggled, this, [&s](bool on) { s.CheckBoxTrans = on; });
+    connect(CheckBoxAlpha, &QCheckBox::toggled, this, [this, &s](bool on) {
+        s.CheckBoxAlpha = on;
+        EditAlphaThreshold->setEnabled(on);
+    });
+    connect(EditAlphaThreshold, &QSpinBox::valueChanged, this,
+            [&s](int v) { s.UpDownAlphaThreshold = v; });
     connect(CheckBoxPNGinterlace, &QCheckBox::toggled, this,
             [&s](bool on) { s.CheckBoxPNGinterlace = on; });
     connect(TrackBarDither, &QSlider::valueChanged, this, [&s](int v) { s.TrackBarDither = v; });
@@ -166,6 +172,9 @@ void TFormCPL::ShowRecord() {
     ShowNumber(EditSpreadOption, s.UpDownDitherOption);
     CheckBoxAdd16->setChecked(s.CheckBoxAdd16);
     CheckBoxTrans->setChecked(s.CheckBoxTrans);
+    CheckBoxAlpha->setChecked(s.CheckBoxAlpha);
+    ShowNumber(EditAlphaThreshold, s.UpDownAlphaThreshold);
+    EditAlphaThreshold->setEnabled(s.CheckBoxAlpha);
     CheckBoxPNGinterlace->setChecked(s.CheckBoxPNGinterlace);
     ShowPosition(TrackBarDither, s.TrackBarDither);
     ShowPosition(TrackBarCb, s.TrackBarCb);

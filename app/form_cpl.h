@@ -100,6 +100,11 @@ class TFormCPL : public QDialog {
     QGroupBox* GroupBoxGIF = nullptr;
     QLabel* Label7 = nullptr;
     QComboBox* ComboBoxGIF = nullptr;
+    // Page "Transparency": the picture's own alpha channel.
+    QGroupBox* GroupBoxAlpha = nullptr;
+    QCheckBox* CheckBoxAlpha = nullptr;
+    QLabel* LabelAlphaThreshold = nullptr;
+    QSpinBox* EditAlphaThreshold = nullptr;
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -184,8 +184,17 @@ QWidget* TFormCPL::BuildTransPage() {
     corners->addWidget(RadioButtonRT, 1, 1);
     corners->addWidget(RadioButtonLB, 2, 0);
     corners->addWidget(RadioButtonRB, 2, 1);
+    GroupBoxAlpha = Control<QGroupBox>(page, "GroupBoxAlpha");
+    CheckBoxAlpha = Control<QCheckBox>(GroupBoxAlpha, "CheckBoxAlpha");
+    LabelAlphaThreshold = Control<QLabel>(GroupBoxAlpha, "LabelAlphaThreshold");
+    EditAlphaThreshold = NumberField(GroupBoxAlpha, "EditAlphaThreshold", 1, 255);
+    auto* alpha = new QGridLayout(GroupBoxAlpha);
+    alpha->addWidget(CheckBoxAlpha, 0, 0, 1, 2);
+    alpha->addWidget(LabelAlphaThreshold, 1, 0);
+    alpha->addWidget(EditAlphaThreshold, 1, 1);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(GroupBoxTrans);
+    layout->addWidget(GroupBoxAlpha);
     layout->addStretch();
     return page;
 }

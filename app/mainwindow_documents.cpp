@@ -160,6 +160,9 @@ TFormChild* TFormMain::NewPictureWindow(TPictureRecord& loaded, const QString& c
     record.Colors = 0;
     record.Pixels = std::move(loaded.Pixels);
     record.FileName = loaded.FileName;
+    record.Alpha = std::move(loaded.Alpha);
+    record.XPelsPerMeter = loaded.XPelsPerMeter;
+    record.YPelsPerMeter = loaded.YPelsPerMeter;
     SetDocumentCaption(child, caption);
     SetClientSize(child, record.Width, record.Height);
     if (view.isNull()) {
@@ -183,7 +186,7 @@ bool TFormMain::OpenPicture(const std::string& path, bool report) {
         // takes a while. Every loader fills a full-colour picture.
         ok = LoadPictureOffMainThread(loaded, [&loaded, &view] {
                  loaded.Kind = pkFullColour;
-                 view = ViewImage(loaded);
+                 view = ViewImage(loaded, true);
              }) == 0;
     }
     if (ok) {

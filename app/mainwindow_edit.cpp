@@ -51,6 +51,8 @@ void PrepareResult(const TPictureRecord& picture, int colors, std::vector<uint8_
     result.Zoom = picture.Zoom;
     result.FileName = picture.FileName;
     result.Colors = colors;
+    result.XPelsPerMeter = picture.XPelsPerMeter;
+    result.YPelsPerMeter = picture.YPelsPerMeter;
     result.Pixels.assign(static_cast<size_t>(picture.Width) * static_cast<size_t>(picture.Height),
                          0);
     result.Palette = std::move(palette);
@@ -107,6 +109,7 @@ void TFormMain::StartReduce(TFormChild* source) {
         SetUpSingleJob(Job, picture.Width, picture.Height, picture.ColorPixels(),
                        ResultRecord.Pixels.data(), PaletteView(ResultRecord.Palette),
                        WorkBuffer.data(), reuse);
+        Job.SourceAlpha = picture.AlphaOrNull();
     } catch (const std::bad_alloc&) {
         // Too large for the memory left: ends as a run that did not succeed.
         Job.Succeeded = false;
@@ -150,6 +153,9 @@ void TFormMain::FinishReduce() {
         result.Zoom = ResultRecord.Zoom;
         result.TransIndex = Job.TransIndex;
         result.TransCorner = Job.TransCorner;
+        result.AlphaTransparent = Job.AlphaTransparent;
+        result.XPelsPerMeter = ResultRecord.XPelsPerMeter;
+        result.YPelsPerMeter = ResultRecord.YPelsPerMeter;
         // The run's record is cleared below: hand its buffers over, no copy.
         result.Pixels = std::move(ResultRecord.Pixels);
         result.Palette = std::move(ResultRecord.Palette);
@@ -197,7 +203,7 @@ void TFormMain::SpeedButtonCopyClick() {
     // Both forms: an image (other programs mostly read image/png) and the
     // exact BMP image a save would write.
     auto* data = new QMimeData;
-    data->setImageData(ViewImage(record));
+    data->setImageData(ViewImage(record, true));  // image/png keeps the transparency
     data->setData(QStringLiteral("image/bmp"),
                   QByteArray(reinterpret_cast<const char*>(bmp.Data.data()),
                              static_cast<qsizetype>(bmp.Data.size())));
@@ -223,7 +229,7 @@ void TFormMain::SpeedButtonPasteClick() {
             if (status != 0) {
                 reason = LastLoadFailure();
             } else {
-                view = ViewImage(loaded);
+                view = ViewImage(loaded, true);
             }
         });
     }

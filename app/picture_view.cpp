@@ -4,15 +4,50 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <QPixmap>
 #include <cmath>
 
 namespace {
 
 QRgb ToRgb(ColorValue c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
 
+// Transparency shows as image editors show it: light and dark grey squares.
+constexpr int kCheckerSquare = 8;
+
+const QBrush& CheckerBrush() {
+    static const QBrush brush = [] {
+        QPixmap tile(2 * kCheckerSquare, 2 * kCheckerSquare);
+        tile.fill(QColor(204, 204, 204));
+        QPainter painter(&tile);
+        const QColor dark(153, 153, 153);
+        painter.fillRect(0, 0, kCheckerSquare, kCheckerSquare, dark);
+        painter.fillRect(kCheckerSquare, kCheckerSquare, kCheckerSquare, kCheckerSquare, dark);
+        return QBrush(tile);
+    }();
+    return brush;
+}
+
+QImage FullColourImage(const TPictureRecord& record, bool showTransparency) {
+    const int width = record.Width;
+    const bool alpha = showTransparency && !record.Alpha.empty();
+    QImage image(width, record.Height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull()) return image;
+    const ColorValue* source = record.ColorPixels();
+    for (int y = 0; y < record.Height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const size_t first = static_cast<size_t>(y) * width;
+        const ColorValue* from = source + first;
+        for (int x = 0; x < width; ++x) row[x] = ToRgb(from[x]);
+        if (!alpha) continue;
+        const uint8_t* alphaRow = record.Alpha.data() + first;
+        for (int x = 0; x < width; ++x) row[x] = (row[x] & 0xFFFFFFu) | QRgb{alphaRow[x]} << 24;
+    }
+    return image;
+}
+
 }  // namespace
 
-QImage ViewImage(const TPictureRecord& record) {
+QImage ViewImage(const TPictureRecord& record, bool showTransparency) {
     const int width = record.Width;
     const int height = record.Height;
     if (width <= 0 || height <= 0) return {};
@@ -20,14 +55,9 @@ QImage ViewImage(const TPictureRecord& record) {
     QImage image;
     if (record.Kind == pkFullColour) {
         if (record.Pixels.size() < pixels * sizeof(ColorValue)) return {};
-        image = QImage(width, height, QImage::Format_RGB32);
+        if (!record.Alpha.empty() && record.Alpha.size() != pixels) return {};
+        image = FullColourImage(record, showTransparency);
         if (image.isNull()) return {};
-        const ColorValue* source = record.ColorPixels();
-        for (int y = 0; y < height; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-            const ColorValue* from = source + static_cast<size_t>(y) * width;
-            for (int x = 0; x < width; ++x) row[x] = ToRgb(from[x]);
-        }
     } else if (record.Kind == pkIndexed) {
         if (record.Pixels.size() < pixels || record.Colors < 1 || record.Colors > 256 ||
             record.Palette.size() < static_cast<size_t>(record.Colors) * 4) {
@@ -37,7 +67,10 @@ QImage ViewImage(const TPictureRecord& record) {
         for (int i = 0; i < 256; ++i) {
             table[i] = i < record.Colors ? ToRgb(record.PaletteEntry(i)) : qRgb(0, 0, 0);
         }
-        image = QImage(width, height, QImage::Format_RGB32);
+        const bool transparent = showTransparency && record.HasTransparentEntry() &&
+                                 record.TransIndex >= 0 && record.TransIndex < record.Colors;
+        if (transparent) table[record.TransIndex] &= 0xFFFFFFu;
+        image = QImage(width, height, transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         if (image.isNull()) return {};
         for (int y = 0; y < height; ++y) {
             auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -74,7 +107,9 @@ void TPictureView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-void TPictureView::ShowPicture(const TPictureRecord& record) { ShowImage(ViewImage(record)); }
+void TPictureView::ShowPicture(const TPictureRecord& record) {
+    ShowImage(ViewImage(record, true));
+}
 
 void TPictureView::ShowImage(QImage image) {
     Picture = std::move(image);
@@ -87,6 +122,7 @@ void TPictureView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     const QRect exposed = event->rect() & rect();
+    if (Picture.hasAlphaChannel()) painter.fillRect(exposed, CheckerBrush());
     if (size() == Picture.size()) {
         painter.drawImage(exposed, Picture, exposed);
         return;

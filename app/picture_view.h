@@ -15,7 +15,11 @@
 // picture through the first Colors entries of its palette (an index at or
 // beyond Colors shows black, as a BMP reader would show it). A null image for
 // records of other kinds or with buffers that do not fit their size.
-QImage ViewImage(const TPictureRecord& record);
+// With showTransparency, transparency as SavePng writes it: a full-colour
+// picture with alpha, or an indexed one with a transparent entry, gives an
+// ARGB32 image (entry TransIndex fully transparent); otherwise, and without
+// showTransparency, the image is RGB32.
+QImage ViewImage(const TPictureRecord& record, bool showTransparency = false);
 
 class TPictureView : public QWidget {
     Q_OBJECT

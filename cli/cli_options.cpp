@@ -228,6 +228,20 @@ constexpr TOptionSpec kOptions[] = {
     {.Long = "--version",
      .Commands = kForEvery,
      .ToParse = [](TP s, TV) { s.HelpOrVersion = s.HelpOrVersion.value_or(TCliCommand::Version); }},
+    {.Long = "--alpha-threshold",
+     .Arg = "N",
+     .Kind = TValueKind::Whole,
+     .Low = 1,
+     .High = 255,
+     .Help = "pixels whose alpha is below N are transparent, 1..255 (128)",
+     .ToRecord =
+         [](TR r, TV v) {
+             r.CheckBoxAlpha = true;
+             r.UpDownAlphaThreshold = v.Number;
+         }},
+    {.Long = "--ignore-alpha",
+     .Help = "treat every pixel as opaque, whatever its alpha",
+     .ToRecord = [](TR r, TV) { r.CheckBoxAlpha = false; }},
 };
 
 const TOptionSpec* FindOption(std::string_view name) {

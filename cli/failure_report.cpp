@@ -54,6 +54,12 @@ void ReportSkip(const std::string& sourcePath, const TOutputPlan& output) {
     Say(SkipLine(sourcePath, output));
 }
 
+std::string ProfileWarningLine(const TPictureRecord& record) {
+    if (record.Profile != TPictureRecord::psRejected) return std::string();
+    return "zinop-cli: warning: " + record.FileName +
+           ": its colour profile was refused; loaded without conversion";
+}
+
 std::string OutputFolderProblem(const std::string& folder) {
     struct stat info {};
     if (::stat(folder.c_str(), &info) != 0) return std::strerror(errno);

@@ -34,6 +34,11 @@ std::string ReadFailureLine(const std::string& path);
 std::string WriteFailureLine(const std::string& path);
 std::string SkipLine(const std::string& sourcePath, const TOutputPlan& output);
 
+// "zinop-cli: warning: IN: its colour profile was refused; loaded without
+// conversion", for a picture that loaded but whose embedded profile could
+// not be used; "" for every other picture.
+std::string ProfileWarningLine(const TPictureRecord& record);
+
 // An output folder that a run cannot write into: the reason, or "" when it
 // looks usable (it exists, is a folder, and may be written and searched).
 std::string OutputFolderProblem(const std::string& folder);

@@ -92,6 +92,7 @@ int RunInfo(const TCliOptions& options) {
     if (colors > 0) {
         std::printf("%s\n", PropertyText(record, colors).c_str());
     }
+    if (!record.Alpha.empty()) std::printf("%s\n", Text(TextId::PropertyAlpha));
     return kExitOk;
 }
 

@@ -157,6 +157,8 @@ class TParallelRun {
         hooks.Load = [add](TPictureRecord& record) {
             const int status = LoadPicture(record);
             if (status != 0) add(true, ReadFailureLine(record.FileName));
+            if (status == 0 && record.Profile == TPictureRecord::psRejected)
+                add(true, ProfileWarningLine(record));
             return status;
         };
         hooks.Save = [add, save = CliBatchSaver(options_.Png)](const TPictureRecord& record,

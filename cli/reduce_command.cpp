@@ -113,6 +113,9 @@ int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
         if (status != 0) {
             bar.Clear();
             ReportReadFailure(record.FileName);
+        } else if (record.Profile == TPictureRecord::psRejected) {
+            bar.Clear();
+            std::fprintf(stderr, "%s\n", ProfileWarningLine(record).c_str());
         }
         return status;
     };

@@ -49,6 +49,9 @@ void ReadDialogKeys(const TIniDocument& ini, TSettingsRecord& record) {
     // Only BMP or not-BMP is stored: a GIF batch format comes back as PNG.
     record.BatchFormat = ini.ReadBool(kSection, "BatchIs") ? RadioButtonPNG : RadioButtonBMP;
     record.BatchFormatButton = static_cast<TBatchFormatButton>(record.BatchFormat);
+    record.CheckBoxAlpha = ini.ReadBool(kSection, "UseAlpha", true);
+    record.UpDownAlphaThreshold =
+        std::clamp(ini.ReadInteger(kSection, "AlphaThreshold", 128), 1, 255);
 }
 
 void ReadProgramKeys(const TIniDocument& ini, TSettingsRecord& record) {
@@ -114,6 +117,16 @@ void WriteDialogKeys(TIniDocument& ini, const TSettingsRecord& record) {
     ini.WriteBool(kSection, "PNGtype", record.CheckBoxPNGinterlace);
     ini.WriteBool(kSection, "BatchIs", record.BatchFormat != 0);
     ini.WriteInteger(kSection, "GIFtype", record.ComboBoxGIF);
+}
+
+// The alpha keys go after all others, and only once they differ from their
+// defaults (absent means on, 128): files of users who never change them
+// stay as older versions wrote them.
+void WriteAlphaKeys(TIniDocument& ini, const TSettingsRecord& record) {
+    if (!record.CheckBoxAlpha || ini.Value(kSection, "UseAlpha"))
+        ini.WriteBool(kSection, "UseAlpha", record.CheckBoxAlpha);
+    if (record.UpDownAlphaThreshold != 128 || ini.Value(kSection, "AlphaThreshold"))
+        ini.WriteInteger(kSection, "AlphaThreshold", record.UpDownAlphaThreshold);
 }
 
 void WriteProgramKeys(TIniDocument& ini, const TSettingsRecord& record) {
@@ -184,6 +197,7 @@ bool SaveSettings(const TSettingsRecord& record, const std::string& path, std::s
     if (ini.Load(path) == TIniLoadStatus::Unreadable && ini.LoadError() == EFBIG) return true;
     WriteDialogKeys(ini, record);
     WriteProgramKeys(ini, record);
+    WriteAlphaKeys(ini, record);
     PrepareSettingsFolder(path);  // a failure shows as the save's own error
     return ini.Save(path, &error);
 }

@@ -84,5 +84,7 @@ struct TSettingsRecord {
     // Main window place and size: filled by LoadSettings for the program to
     // apply; set by the program to the window's current geometry before
     // SaveSettings (NormalBounds is stored instead unless WindowState is 0).
-    TBounds WindowBounds;
+    TBounds WindowBounds;    // Page "Transparency": the picture's own alpha channel.
+    bool CheckBoxAlpha = true;
+    int UpDownAlphaThreshold = 128;  // 1..255: alpha below it is transparent
 };

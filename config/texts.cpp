@@ -51,6 +51,7 @@ constexpr TTextPair kTexts[] = {
      "settings and leaves the file unchanged.",
      "%s は設定ファイルとしては大きすぎます (1 MB 超)。初回起動時の設定で起動し、このファイルは"
      "変更しません。"},
+    {TextId::PropertyAlpha, "Alpha channel: yes", "アルファチャンネル: あり"},
 };
 static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<std::size_t>(TextId::Count),
               "one text pair per TextId");

@@ -51,6 +51,8 @@ enum class TextId : int {
     // Settings file.
     CantWriteFile,  // "%s に書き込めません" in both languages; %s = full path
     SettingsTooLarge,  // the settings file is over 1 MB: ignored and kept; %s = full path
+    // zinop-cli info.
+    PropertyAlpha,  // line for a picture with alpha: "Alpha channel: yes"
 
     Count  // number of texts; not a text
 };

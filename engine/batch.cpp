@@ -35,6 +35,8 @@ bool PrepareResult(const TPictureRecord& source, const ReduceJob& job, TPictureR
     result.Colors = job.PaletteSize;
     result.TransIndex = job.TransIndex;
     result.TransCorner = job.TransCorner;
+    result.XPelsPerMeter = source.XPelsPerMeter;
+    result.YPelsPerMeter = source.YPelsPerMeter;
     try {
         result.Pixels.assign(static_cast<size_t>(source.Width) * static_cast<size_t>(source.Height),
                              0);
@@ -230,6 +232,7 @@ void TBatchRun::BatchStep() {
 void TBatchRun::SaveCurrentResult() {
     ResultRecord.TransIndex = job_.TransIndex;
     ResultRecord.TransCorner = job_.TransCorner;
+    ResultRecord.AlphaTransparent = job_.AlphaTransparent;
     Log(Text(TextId::BatchSaving));
     if (WriteResult(ResultRecord, static_cast<size_t>(BatchIndex))) {
         Log(std::string(Text(TextId::BatchFinish)) + std::to_string(BatchIndex + 1) + "/" +
@@ -290,6 +293,7 @@ void TBatchRun::StartFile() {
     Log(Text(TextId::BatchReducing));
     SetUpSingleJob(job_, BatchSource.Width, BatchSource.Height, BatchSource.ColorPixels(),
                    ResultRecord.Pixels.data(), PaletteView(ResultRecord), WorkBuffer.data(), false);
+    job_.SourceAlpha = BatchSource.AlphaOrNull();
     StartWorker(&TBatchRun::BatchStep);
 }
 
@@ -389,6 +393,7 @@ void TBatchRun::SetUpIntegratedJob() {
     }
     SetUpBatchJob(job_, std::move(widths), std::move(heights), std::move(sources),
                   std::move(indexes), std::move(palettes), WorkBuffer.data());
+    for (TEntry& entry : BatchEntries) job_.SourceAlphaOf.push_back(entry.Source.AlphaOrNull());
 }
 
 void TBatchRun::FinishIntegratedBatch() {
@@ -405,6 +410,7 @@ void TBatchRun::FinishIntegratedBatch() {
             result.Colors = job_.PaletteCountOf[i];
             result.TransIndex = job_.TransIndex;
             result.TransCorner = job_.TransCorner;
+            result.AlphaTransparent = job_.AlphaTransparent;
             if (WriteResult(result, BatchEntries[i].FileIndex)) {
                 Log(Text(TextId::BatchSave) + result.FileName);
             }

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "engine/color_space.h"
 #include "engine/reduce_job.h"
@@ -34,6 +35,11 @@ struct TEngineRun {
     uint8_t* Indexes = nullptr;
     int32_t Width = 0;
     int32_t Height = 0;
+
+    // With transparency from alpha: a copy of each picture with its
+    // transparent pixels marked (alpha_transparency.h), read instead of the
+    // job's pixels. Empty otherwise.
+    std::vector<std::vector<ColorValue>> MarkedPixels;
 
     bool StopRequested() const { return Job.StopRequested.load(std::memory_order_relaxed); }
     void SetProgress(int value) {

@@ -18,8 +18,14 @@ struct PictureSpan {
     size_t Count;
 };
 
-std::vector<PictureSpan> PicturesOf(const ReduceJob& job) {
+std::vector<PictureSpan> PicturesOf(const TEngineRun& run) {
+    const ReduceJob& job = run.Job;
     std::vector<PictureSpan> spans;
+    if (!run.MarkedPixels.empty()) {
+        for (const std::vector<ColorValue>& marked : run.MarkedPixels)
+            spans.push_back({marked.data(), marked.size()});
+        return spans;
+    }
     if (!job.Batch) {
         spans.push_back({job.SourcePixels, static_cast<size_t>(job.Width) * job.Height});
         return spans;
@@ -134,7 +140,7 @@ bool BuildHistogram(TEngineRun& run, TColorList& list) {
     list.Owned.clear();
     const ReduceJob& job = run.Job;
     const KeyMaker keyOf{MakeTrimTable(job.SourceMask), job.SourceMask == 0, run.TransColor};
-    const std::vector<PictureSpan> pictures = PicturesOf(job);
+    const std::vector<PictureSpan> pictures = PicturesOf(run);
     size_t bucketSizes[BlueBuckets] = {};
     for (const PictureSpan& picture : pictures) CountBuckets(picture, keyOf, bucketSizes);
     size_t starts[BlueBuckets + 1];

@@ -55,6 +55,8 @@ std::string PaletteKey(const ReduceJob& job) {
         key += '/';
         key += std::to_string(value);
     }
+    if (!job.UseAlpha || job.AlphaThreshold != 128)
+        key += "/a" + std::to_string(job.UseAlpha ? job.AlphaThreshold : 0);
     return key;
 }
 
@@ -74,6 +76,8 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job) {
     job.AddFixed16 = settings.CheckBoxAdd16;
     settings.BatchSaveDirectory = AddTrailingSeparator(settings.BatchSaveDirectory);
     job.TransCorner = TransCornerOf(settings);
+    job.UseAlpha = settings.CheckBoxAlpha;
+    job.AlphaThreshold = Clamp(settings.UpDownAlphaThreshold, 1, 255);
     const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0);
     if (job.PaletteSize < minimum) job.PaletteSize = minimum;
     return PaletteKey(job);
@@ -90,6 +94,8 @@ void SetUpSingleJob(ReduceJob& job, int32_t width, int32_t height, const ColorVa
     job.PaletteBuffer = palette256;
     job.WorkBuffer = workBuffer;
     job.ReusePalette = reusePalette;
+    job.SourceAlpha = nullptr;
+    job.SourceAlphaOf.clear();
 }
 
 void SetUpBatchJob(ReduceJob& job, std::vector<int32_t> widths, std::vector<int32_t> heights,
@@ -105,4 +111,6 @@ void SetUpBatchJob(ReduceJob& job, std::vector<int32_t> widths, std::vector<int3
     job.PaletteOf = std::move(palettes);
     job.PaletteCountOf.assign(static_cast<size_t>(job.PictureCount), 0);
     job.WorkBuffer = workBuffer;
+    job.SourceAlpha = nullptr;
+    job.SourceAlphaOf.clear();
 }

@@ -25,6 +25,8 @@ struct ReduceJob {
     int32_t DitherDepth = 70;      // 0..100
     int32_t SpreadOption = 16;     // 0..64
     int32_t TransCorner = -1;      // -1 none, 0 TL, 1 BL, 2 TR, 3 BR
+    bool UseAlpha = true;          // pixels with alpha below AlphaThreshold are transparent
+    int32_t AlphaThreshold = 128;  // 1..255
 
     // Picture part, single mode (Batch false). The caller owns the arrays.
     bool Batch = false;
@@ -56,6 +58,17 @@ struct ReduceJob {
     // With Succeeded false: the run ended because working memory could not
     // be had (not for a stop request or a bad value).
     bool OutOfMemory = false;
+
+    // Alpha of the pictures (Width*Height values each, pixel order), or
+    // null for pictures without alpha; never changed. Single mode reads
+    // SourceAlpha, integrated-batch mode SourceAlphaOf (empty or one entry
+    // per picture). The set-up functions reset both to none.
+    const uint8_t* SourceAlpha = nullptr;
+    std::vector<const uint8_t*> SourceAlphaOf;
+    // Result: some pixel was transparent through its alpha, so entry
+    // TransIndex (PaletteSize - 1) is the transparent one even without
+    // TransCorner.
+    bool AlphaTransparent = false;
 };
 
 // Copies the settings record into the settings part of the job, stores the
@@ -66,7 +79,9 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job);
 
 // The palette key of the job's settings: OutputPrecision, AddFixed16 (one
 // character of code 1 when on, nothing when off), PaletteSize, SourceMask,
-// WeightBlue, WeightRed, WeightGreen, TransCorner, joined by "/".
+// WeightBlue, WeightRed, WeightGreen, TransCorner, joined by "/"; then
+// "/a" and the alpha threshold (0 with UseAlpha off) only when the alpha
+// settings are not the defaults (on, 128).
 std::string PaletteKey(const ReduceJob& job);
 
 // Single-picture and integrated-batch set-ups; see the fields above.

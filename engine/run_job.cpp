@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "engine/alpha_transparency.h"
 #include "engine/dither.h"
 #include "engine/histogram.h"
 #include "engine/nearest.h"
@@ -31,7 +32,8 @@ bool SettingsValid(const ReduceJob& job) {
            weightValid(job.WeightBlue) && weightValid(job.WeightRed) &&
            weightValid(job.WeightGreen) && job.DitherMode >= 0 && job.DitherMode <= 4 &&
            job.DitherDepth >= 0 && job.DitherDepth <= 100 && job.SpreadOption >= 0 &&
-           job.SpreadOption <= 64 && job.TransCorner >= -1 && job.TransCorner <= 3;
+           job.SpreadOption <= 64 && job.TransCorner >= -1 && job.TransCorner <= 3 &&
+           job.AlphaThreshold >= 1 && job.AlphaThreshold <= 255;
 }
 
 bool PicturesValid(const ReduceJob& job) {
@@ -55,14 +57,19 @@ bool PicturesValid(const ReduceJob& job) {
 
 void MakeCurrent(TEngineRun& run, int32_t picture) {
     const ReduceJob& job = run.Job;
-    if (!job.Batch) {
+    if (!run.MarkedPixels.empty()) {
+        run.Pixels = run.MarkedPixels[static_cast<size_t>(picture)].data();
+    } else if (!job.Batch) {
         run.Pixels = job.SourcePixels;
+    } else {
+        run.Pixels = job.SourcePixelsOf[picture];
+    }
+    if (!job.Batch) {
         run.Indexes = job.IndexPixels;
         run.Width = job.Width;
         run.Height = job.Height;
         return;
     }
-    run.Pixels = job.SourcePixelsOf[picture];
     run.Indexes = job.IndexPixelsOf[picture];
     run.Width = job.Widths[picture];
     run.Height = job.Heights[picture];
@@ -116,8 +123,16 @@ void RunStages(ReduceJob& job) {
     auto cache = std::make_unique<TNearestCache>();
     CacheRelease release{*cache};
     MakeCurrent(run, 0);
-    run.TargetColors = job.PaletteSize - (job.AddFixed16 ? 16 : 0) - (job.TransCorner >= 0 ? 1 : 0);
+    const bool transparent = job.TransCorner >= 0 || job.AlphaTransparent;
+    run.TargetColors = job.PaletteSize - (job.AddFixed16 ? 16 : 0) - (transparent ? 1 : 0);
     run.TransColor = job.TransCorner < 0 ? NoTransColor : CornerColor(run, job.TransCorner);
+    // The transparent entry keeps the corner's colour; with alpha alone, black.
+    const ColorValue transEntry = job.TransCorner < 0 ? 0 : run.TransColor;
+    if (job.AlphaTransparent) {
+        MarkTransparentPixels(run, run.TransColor);
+        run.TransColor = MarkedTransColor;
+        MakeCurrent(run, 0);
+    }
     run.ColorSpace = PrepareColorSpace(job.WeightBlue, job.WeightRed, job.WeightGreen);
     const auto grid = std::make_unique<OutputGrid>(PrepareOutputGrid(job.OutputPrecision));
 
@@ -135,11 +150,11 @@ void RunStages(ReduceJob& job) {
     if (run.StopRequested()) return;
 
     run.SearchCount = job.PaletteSize;
-    if (job.TransCorner >= 0) {
+    if (transparent) {
         run.SearchCount = job.PaletteSize - 1;
         job.TransIndex = job.PaletteSize - 1;
         run.PaletteTable[job.PaletteSize - 1] =
-            TPaletteEntry{run.TransColor, ToColorPoint(run.ColorSpace, run.TransColor)};
+            TPaletteEntry{transEntry, ToColorPoint(run.ColorSpace, transEntry)};
     }
     cache->Reset(run.PaletteTable.data(), run.SearchCount);
     const int32_t pictures = job.Batch ? job.PictureCount : 1;
@@ -156,9 +171,16 @@ void RunStages(ReduceJob& job) {
 void RunJob(ReduceJob& job) {
     job.Succeeded = false;
     job.OutOfMemory = false;
+    job.AlphaTransparent = false;
     job.Progress.store(25, std::memory_order_relaxed);
     if (job.ProgressObserver) job.ProgressObserver(25);
     if (!SettingsValid(job) || !PicturesValid(job)) return;
+    // Alpha needs a transparent entry of its own beside the fixed colours
+    // and one searchable entry; a palette without room for it (1 colour,
+    // or fewer than 17 with the 16 fixed ones) maps every pixel by colour.
+    const int32_t room = job.PaletteSize - (job.AddFixed16 ? 16 : 0);
+    job.AlphaTransparent =
+        (job.TransCorner >= 0 || (room >= 1 && job.PaletteSize >= 2)) && AlphaMakesTransparent(job);
     try {
         RunStages(job);
     } catch (const std::bad_alloc&) {

@@ -27,6 +27,17 @@ struct TBmpInfo {
     int PaletteEntries = 0;   // colour-table entries the header announces, 0..256
     int EntryBytes = 4;       // 3 for the core header
     size_t MaskBytes = 0;     // 12 when the masks follow a 40-byte header
+    // Alpha channel mask of a bit-field picture whose header holds one (56
+    // bytes and more); 0 when the picture has no usable alpha (none given,
+    // or overlapping a colour mask, or not contiguous).
+    uint32_t AlphaMask = 0;
+    int32_t XPelsPerMeter = 0;  // as stored; negative values read as 0
+    int32_t YPelsPerMeter = 0;
+    // 124-byte header only: colour space type and the embedded profile's
+    // place, counted from the start of the information header.
+    uint32_t ColorSpaceType = 0;
+    uint32_t ProfileOffset = 0;
+    uint32_t ProfileSize = 0;
 
     // Bytes between the end of the header and the pixels in a packed DIB.
     size_t TableBytes() const {
@@ -34,6 +45,11 @@ struct TBmpInfo {
     }
     bool Compressed() const { return Compression == biRle8 || Compression == biRle4; }
 };
+
+// Colour space types of BITMAPV4/V5 headers (four characters, big-endian).
+constexpr uint32_t kProfileEmbedded = 0x4D424544;  // 'MBED'
+constexpr uint32_t kV5ProfileDataOffset = 112;      // profile offset field in a 124-byte header
+constexpr uint32_t kV5ProfileSizeOffset = 116;
 
 // Bytes per stored row of width pixels at bitCount bits, rounded up to 4.
 inline uint64_t BmpStride(int64_t width, int bitCount) {

@@ -4,6 +4,7 @@
 // every size is checked in 64 bits before anything is allocated, so a hostile
 // file is refused rather than read past its end.
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "formats/bmp.h"
 #include "formats/bmp_info.h"
 #include "formats/byte_reader.h"
+#include "formats/color_profile.h"
 
 namespace {
 
@@ -87,6 +89,8 @@ uint32_t WidenChannel(uint32_t pixel, const TChannel& channel) {
     return (value * 255 + maximum / 2) / maximum;
 }
 
+void ReadAlphaMask(TByteReader& in, TBmpInfo& info);
+
 bool ReadMasks(TByteReader& in, TBmpInfo& info) {
     if (info.BitCount != 16 && info.BitCount != 32) return true;
     if (info.Compression == biBitFields) {
@@ -104,7 +108,28 @@ bool ReadMasks(TByteReader& in, TBmpInfo& info) {
     TChannel channel;
     for (uint32_t mask : info.Masks)
         if (!MakeChannel(mask, info.BitCount, channel)) return false;
+    if (info.Compression == biBitFields && info.HeaderSize >= 56) ReadAlphaMask(in, info);
     return true;
+}
+
+// The alpha mask sits right after the three colour masks. One that is not
+// contiguous or shares bits with a colour is ignored: the colours still load.
+void ReadAlphaMask(TByteReader& in, TBmpInfo& info) {
+    const uint32_t mask = in.U32LE();
+    TChannel channel;
+    if (!in.Ok() || mask == 0 || !MakeChannel(mask, info.BitCount, channel)) return;
+    if ((mask & (info.Masks[0] | info.Masks[1] | info.Masks[2])) != 0) return;
+    info.AlphaMask = mask;
+}
+
+// Colour space and profile fields of a 124-byte header.
+void ReadProfileFields(const uint8_t* block, TBmpInfo& info) {
+    if (info.HeaderSize != 124) return;
+    TByteReader in(block, info.HeaderSize, 56);
+    info.ColorSpaceType = in.U32LE();
+    in.Seek(kV5ProfileDataOffset);
+    info.ProfileOffset = in.U32LE();
+    info.ProfileSize = in.U32LE();
 }
 
 // Reads the fields up to colours used; sizes stay 64-bit for the checks.
@@ -122,7 +147,8 @@ bool ReadHeaderFields(TByteReader& in, TBmpInfo& info, int64_t& width, int64_t& 
         info.BitCount = in.U16LE();
         info.Compression = in.U32LE();
         info.ImageSize = in.U32LE();
-        in.Skip(8);  // resolutions
+        info.XPelsPerMeter = std::max(in.I32LE(), 0);
+        info.YPelsPerMeter = std::max(in.I32LE(), 0);
         info.ColorsUsed = in.U32LE();
     }
     return in.Ok() && planes == 1;
@@ -212,6 +238,28 @@ void DecodeMaskedRow(const uint8_t* source, int width, int bitCount, const TChan
     }
 }
 
+void DecodeAlphaRow(const uint8_t* source, int width, int bitCount, const TChannel& channel,
+                    uint8_t* destination) {
+    const int bytesPerPixel = bitCount / 8;
+    for (int x = 0; x < width; ++x, source += bytesPerPixel) {
+        uint32_t pixel = static_cast<uint32_t>(source[0]) | static_cast<uint32_t>(source[1]) << 8;
+        if (bytesPerPixel == 4)
+            pixel |= static_cast<uint32_t>(source[2]) << 16 |
+                     static_cast<uint32_t>(source[3]) << 24;
+        destination[x] = static_cast<uint8_t>(WidenChannel(pixel, channel));
+    }
+}
+
+// All opaque is no alpha; all 0 is the unused fourth byte of writers that
+// announce an alpha mask without filling it, which must not hide the picture.
+void DropUselessAlpha(std::vector<uint8_t>& alpha) {
+    if (alpha.empty()) return;
+    const uint8_t first = alpha[0];
+    if ((first == 0 || first == 255) &&
+        std::all_of(alpha.begin(), alpha.end(), [first](uint8_t a) { return a == first; }))
+        std::vector<uint8_t>().swap(alpha);
+}
+
 // True when the file holds every stored row of an uncompressed picture. The
 // last row's padding may be missing; its pixels may not.
 bool UncompressedDataFits(size_t size, const TBmpLayout& layout) {
@@ -223,12 +271,14 @@ bool UncompressedDataFits(size_t size, const TBmpLayout& layout) {
 }
 
 bool DecodeUncompressed(const uint8_t* file, size_t size, const TBmpLayout& layout,
-                        const TColorTable& table, uint8_t* output) {
+                        const TColorTable& table, uint8_t* output, uint8_t* alpha) {
     const TBmpInfo& info = layout.Info;
     const uint64_t stride = BmpStride(info.Width, info.BitCount);
     if (!UncompressedDataFits(size, layout)) return false;
     TChannel channels[3];
     for (int c = 0; c < 3; ++c) MakeChannel(info.Masks[c], info.BitCount, channels[c]);
+    TChannel alphaChannel;
+    MakeChannel(info.AlphaMask, info.BitCount, alphaChannel);
     const size_t outputRowBytes = static_cast<size_t>(info.Width) * 4;
     for (int64_t row = 0; row < info.Height; ++row) {
         const uint8_t* source = file + layout.DataOffset + static_cast<size_t>(stride) * row;
@@ -239,6 +289,9 @@ bool DecodeUncompressed(const uint8_t* file, size_t size, const TBmpLayout& layo
             DecodeBgrRow(source, info.Width, destination);
         else
             DecodeMaskedRow(source, info.Width, info.BitCount, channels, destination);
+        if (alpha)
+            DecodeAlphaRow(source, info.Width, info.BitCount, alphaChannel,
+                           alpha + OutputRow(info, row) * static_cast<size_t>(info.Width));
     }
     return true;
 }
@@ -336,7 +389,7 @@ private:
 // The general decoder: full-colour pixels (4 bytes each, top row first) of a
 // BMP file image. False, with pixels unspecified, when the image is refused.
 bool DecodeBmpPixels(const uint8_t* file, size_t size, TBmpInfo& info,
-                     std::vector<uint8_t>& pixels) {
+                     std::vector<uint8_t>& pixels, std::vector<uint8_t>& alpha) {
     TBmpLayout layout;
     if (!ParseFileLayout(file, size, layout)) return false;
     info = layout.Info;
@@ -349,7 +402,34 @@ bool DecodeBmpPixels(const uint8_t* file, size_t size, TBmpInfo& info,
         for (size_t i = 0; i < pixels.size(); i += 4) StoreColor(pixels.data() + i, table[0]);
         return TRleDecoder(file, size, layout, table, pixels.data()).Run();
     }
-    return DecodeUncompressed(file, size, layout, table, pixels.data());
+    if (info.AlphaMask != 0) alpha.assign(static_cast<size_t>(info.Width) * info.Height, 0);
+    if (!DecodeUncompressed(file, size, layout, table, pixels.data(),
+                            alpha.empty() ? nullptr : alpha.data()))
+        return false;
+    DropUselessAlpha(alpha);
+    return true;
+}
+
+// The embedded profile of a 124-byte header, when it lies inside the file
+// image and is no larger than kMaxProfileBytes; otherwise no usable profile.
+bool FindProfile(const TByteBuffer& file, const TBmpInfo& info, const uint8_t*& profile,
+                 size_t& profileSize) {
+    const uint64_t start = kFileHeaderBytes + uint64_t{info.ProfileOffset};
+    if (info.ProfileSize == 0 || info.ProfileSize > kMaxProfileBytes ||
+        start + info.ProfileSize > file.Data.size())
+        return false;
+    profile = file.Data.data() + start;
+    profileSize = info.ProfileSize;
+    return true;
+}
+
+TPictureRecord::TProfileState ApplyProfile(const TByteBuffer& file, const TBmpInfo& info,
+                                           std::vector<uint8_t>& pixels) {
+    if (info.ColorSpaceType != kProfileEmbedded) return TPictureRecord::psNone;
+    const uint8_t* profile = nullptr;
+    size_t profileSize = 0;
+    if (!FindProfile(file, info, profile, profileSize)) return TPictureRecord::psRejected;
+    return ConvertToSrgb(profile, profileSize, pixels);
 }
 
 }  // namespace
@@ -376,7 +456,9 @@ bool ParseBmpInfo(const uint8_t* block, size_t size, TBmpInfo& info) {
         info.PaletteEntries = static_cast<int>(info.ColorsUsed);
     else if (info.BitCount <= 8)
         info.PaletteEntries = 1 << info.BitCount;
-    return ReadMasks(in, info);
+    if (!ReadMasks(in, info)) return false;
+    ReadProfileFields(block, info);
+    return true;
 }
 
 namespace {
@@ -402,11 +484,14 @@ TFailure RefusalKind(const uint8_t* file, size_t size) {
 int DecodeBmp(TPictureRecord& record, const TByteBuffer& file) {
     TBmpInfo info;
     std::vector<uint8_t> pixels;
+    std::vector<uint8_t> alpha;
+    TPictureRecord::TProfileState profile = TPictureRecord::psNone;
     try {
-        if (!DecodeBmpPixels(file.Data.data(), file.Data.size(), info, pixels)) {
+        if (!DecodeBmpPixels(file.Data.data(), file.Data.size(), info, pixels, alpha)) {
             SetLastLoadFailure({RefusalKind(file.Data.data(), file.Data.size()), 0});
             return 1;
         }
+        profile = ApplyProfile(file, info, pixels);
     } catch (const std::bad_alloc&) {
         SetLastLoadFailure({TFailure::OutOfMemory, 0});
         return 1;
@@ -418,5 +503,9 @@ int DecodeBmp(TPictureRecord& record, const TByteBuffer& file) {
     record.Width = info.Width;
     record.Height = info.Height;
     record.Pixels.swap(pixels);
+    record.Alpha.swap(alpha);
+    record.XPelsPerMeter = info.XPelsPerMeter;
+    record.YPelsPerMeter = info.YPelsPerMeter;
+    record.Profile = profile;
     return 0;
 }

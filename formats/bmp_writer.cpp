@@ -64,8 +64,8 @@ void WriteHeaders(const TPictureRecord& record, int bits, uint32_t imageBytes, T
     out.PutU16LE(static_cast<uint16_t>(bits));
     out.PutU32LE(0);  // no compression
     out.PutU32LE(imageBytes);
-    out.PutU32LE(0);  // horizontal resolution
-    out.PutU32LE(0);  // vertical resolution
+    out.PutU32LE(static_cast<uint32_t>(std::max(record.XPelsPerMeter, 0)));  // 0: unknown
+    out.PutU32LE(static_cast<uint32_t>(std::max(record.YPelsPerMeter, 0)));
     out.PutU32LE(colors);
     out.PutU32LE(0);  // colours important
 }

@@ -125,7 +125,7 @@ bool WriteGifImage(const TPictureRecord& record, const TGifOptions& options, TBy
     }
     const int tableBits = GifTableBits(record.Colors);
     const int minCodeSize = std::max(2, tableBits);
-    const bool transparent = record.TransCorner >= 0;
+    const bool transparent = record.HasTransparentEntry();
     // The graphic control extension exists only from GIF89a on.
     PutHeader(record, options.Version89a || transparent, tableBits, out);
     if (transparent) PutTransparency(record.TransIndex, out);

@@ -12,6 +12,7 @@
 #include "config/regular_file.h"
 #include "formats/bmp.h"
 #include "formats/bmp_info.h"
+#include "formats/color_profile.h"
 
 namespace {
 
@@ -42,6 +43,29 @@ void WriteFileHeader(TByteBuffer& out, uint32_t fileSize, uint32_t pixelOffset) 
     out.PutU16LE(0);
     out.PutU16LE(0);
     out.PutU32LE(pixelOffset);
+}
+
+void PutU32At(TByteBuffer& out, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) out.Data[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A V5 header's embedded profile, counted from the header's start, may lie
+// anywhere in the information block. The file image keeps it after the
+// pixels; a profile outside the block or too large gets an offset no file
+// image reaches, so the decoder treats it as unusable.
+void AppendProfile(const uint8_t* info, size_t infoSize, const TBmpInfo& bmp, TByteBuffer& out) {
+    if (bmp.HeaderSize != 124 || bmp.ColorSpaceType != kProfileEmbedded) return;
+    const uint64_t end = uint64_t{bmp.ProfileOffset} + bmp.ProfileSize;
+    const size_t offsetField = kFileHeaderBytes + kV5ProfileDataOffset;
+    const uint64_t newOffset = out.Data.size() - kFileHeaderBytes;
+    if (bmp.ProfileSize == 0 || bmp.ProfileSize > kMaxProfileBytes || end > infoSize ||
+        out.Data.size() + uint64_t{bmp.ProfileSize} > std::numeric_limits<uint32_t>::max()) {
+        PutU32At(out, offsetField, std::numeric_limits<uint32_t>::max());
+        return;
+    }
+    out.PutBytes(info + bmp.ProfileOffset, bmp.ProfileSize);
+    PutU32At(out, offsetField, static_cast<uint32_t>(newOffset));
+    PutU32At(out, 2, static_cast<uint32_t>(out.Data.size()));  // file size
 }
 
 }  // namespace
@@ -97,6 +121,7 @@ bool DibToBmpImage(const uint8_t* info, size_t infoSize, const uint8_t* pixels, 
         if (!bmp.Core)
             std::memset(out.Data.data() + kFileHeaderBytes + kColorsImportantOffset, 0, 4);
         out.PutBytes(pixels, static_cast<size_t>(imageSize));
+        AppendProfile(info, infoSize, bmp, out);
     } catch (const std::bad_alloc&) {
         out.Clear();
         return false;

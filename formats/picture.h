@@ -42,6 +42,23 @@ struct TPictureRecord {
     int32_t Busy = 0;
     int32_t TransIndex = 0;
     int32_t TransCorner = 0;  // -1 none, 0 top left, 1 bottom left, 2 top right, 3 bottom right
+    // Full colour: Width*Height alpha values (0 transparent .. 255 opaque) in
+    // pixel order, or empty when the picture has no alpha (every loader
+    // leaves it empty when all values are 255). Indexed: unused.
+    std::vector<uint8_t> Alpha;
+    // Resolution from the file in pixels per metre; 0 when unknown.
+    int32_t XPelsPerMeter = 0;
+    int32_t YPelsPerMeter = 0;
+    // Indexed: entry TransIndex is transparent because of the picture's
+    // alpha, whatever TransCorner says.
+    bool AlphaTransparent = false;
+    // How the loader treated an embedded colour profile.
+    enum TProfileState : int32_t { psNone = 0, psConverted, psSrgb, psRejected };
+    TProfileState Profile = psNone;
+
+    // Indexed: whether entry TransIndex is written as transparent.
+    bool HasTransparentEntry() const { return TransCorner >= 0 || AlphaTransparent; }
+    const uint8_t* AlphaOrNull() const { return Alpha.empty() ? nullptr : Alpha.data(); }
 
     // Typed views of the buffers; valid only for the matching Kind and size.
     ColorValue* ColorPixels() { return reinterpret_cast<ColorValue*>(Pixels.data()); }

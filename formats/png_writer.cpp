@@ -75,6 +75,8 @@ struct TPngJob {
     bool Interlace;
     bool AdaptiveFilters;
     int Level;
+    png_uint_32 XPelsPerMeter;  // pHYs when both are above 0
+    png_uint_32 YPelsPerMeter;
 };
 
 bool WritePngStream(const TPngJob* job) {
@@ -110,6 +112,8 @@ bool WritePngStream(const TPngJob* job) {
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (job->Colors > 0) png_set_PLTE(png, info, job->Palette, job->Colors);
     if (job->WithAlpha) png_set_tRNS(png, info, job->Alpha, job->Colors, nullptr);
+    if (job->XPelsPerMeter > 0 && job->YPelsPerMeter > 0)
+        png_set_pHYs(png, info, job->XPelsPerMeter, job->YPelsPerMeter, PNG_RESOLUTION_METER);
     png_write_info(png, info);
     png_write_image(png, job->Rows);
     png_write_end(png, info);
@@ -175,9 +179,13 @@ bool WriteRecord(const TPictureRecord& record, bool interlace, const TPngWriteOp
                              static_cast<uint8_t>(BlueOf(c))};
         alpha[i] = i == record.TransIndex ? 0 : 255;
     }
-    const int32_t transCorner = indexed ? record.TransCorner : -1;
+    // Transparency from alpha alone writes tRNS as a corner would.
+    const int32_t transCorner = !indexed                  ? -1
+                                : record.AlphaTransparent ? std::max(record.TransCorner, 0)
+                                                          : record.TransCorner;
     return WritePngFile(record.FileName, rows.data(), colors > 0 ? palette : nullptr, record.Height,
-                        record.Width, transCorner, alpha, colors, interlace, options, progress);
+                        record.Width, transCorner, alpha, colors, interlace, options, progress,
+                        record.XPelsPerMeter, record.YPelsPerMeter);
 }
 
 }  // namespace
@@ -200,7 +208,7 @@ void PngProgress(TPngProgressState& state, uint32_t rowNumber, int /*pass*/) {
 bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngRgb* palette,
                   int32_t height, int32_t width, int32_t transCorner, const uint8_t* alphaTable,
                   int32_t colors, bool interlace, const TPngWriteOptions& options,
-                  TPngProgressState* progress) {
+                  TPngProgressState* progress, int32_t xPelsPerMeter, int32_t yPelsPerMeter) {
     if (rows == nullptr || width < 1 || height < 1 || colors < 0 || colors > 256) return false;
     if (options.Level < 0 || options.Level > 9) return false;
     if (static_cast<uint32_t>(width) > kPngMaxDimension ||
@@ -228,7 +236,9 @@ bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngR
                       withAlpha,
                       interlace,
                       options.AdaptiveFilters,
-                      options.Level};
+                      options.Level,
+                      static_cast<png_uint_32>(std::max(xPelsPerMeter, 0)),
+                      static_cast<png_uint_32>(std::max(yPelsPerMeter, 0))};
     if (!WritePngStream(&job)) {
         RecordStreamFailure();
         return false;  // the temporary file goes with `file`

@@ -63,11 +63,13 @@ struct TPngRgb {
 // fileName and renamed over it); false on any failure, after libpng's
 // structures are freed, and then an existing file stays as it was; also
 // when options.Level is outside 0..9. progress, when not null, receives
-// libpng's row reports.
+// libpng's row reports. A resolution (pixels per metre) above 0 in both
+// directions is written as pHYs.
 bool WritePngFile(const std::string& fileName, uint8_t* const* rows, const TPngRgb* palette,
                   int32_t height, int32_t width, int32_t transCorner, const uint8_t* alphaTable,
                   int32_t colors, bool interlace, const TPngWriteOptions& options = {},
-                  TPngProgressState* progress = nullptr);
+                  TPngProgressState* progress = nullptr, int32_t xPelsPerMeter = 0,
+                  int32_t yPelsPerMeter = 0);
 
 // Writes record.FileName: pkIndexed records (Colors 1..256, Width*Height
 // indexes below Colors) as palette images, pkFullColour records as RGB.

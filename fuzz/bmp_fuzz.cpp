@@ -2,7 +2,9 @@
 // (DecodeBmp), as a packed DIB (LoadPictureFromDib) and as a DIB whose header
 // block and pixel block are apart (DibToBmpImage), the way plug-in output
 // arrives. A decoded picture must also survive a write and a second read with
-// the same colours.
+// the same colours. Inputs with V4/V5 headers reach the alpha masks and the
+// embedded profiles (offsets and sizes from the input, converted with Little
+// CMS when they point inside it).
 //
 // Build (clang) and run, e.g.:
 //   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZINOP_BUILD_FUZZ=ON -DZINOP_SANITIZE=ON \
@@ -44,6 +46,8 @@ void CheckDecoded(const TPictureRecord& record) {
     if (record.Kind != pkFullColour || record.Pixels.size() != expected) std::abort();
     for (size_t i = 3; i < record.Pixels.size(); i += 4)
         if (record.Pixels[i] != 0) std::abort();  // top byte of every colour is zero
+    // Alpha, when kept, has one value per pixel and is never all opaque.
+    if (!record.Alpha.empty() && record.Alpha.size() != expected / 4) std::abort();
     CheckRoundTrip(record);
 }
 

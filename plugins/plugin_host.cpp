@@ -107,7 +107,9 @@ int32_t DecodeWith(const TPluginLibrary& library, const std::string& path, intpt
     if (!CheckPluginDib(infoBytes, infoCapacity, PluginBlockSize(pixels.get()), sizes))
         return SPI_OUT_OF_ORDER;
     TByteBuffer image;
-    if (!DibToBmpImage(infoBytes, sizes.InfoBytes, static_cast<const uint8_t*>(pixels.get()),
+    // The whole information block: a V5 header's embedded profile follows
+    // the colour table in it.
+    if (!DibToBmpImage(infoBytes, infoCapacity, static_cast<const uint8_t*>(pixels.get()),
                        sizes.PixelBytes, image)) {
         return SPI_NO_MEMORY;  // the blocks passed the check: only memory is left
     }

@@ -13,6 +13,7 @@ ZINOP_PACKAGES=(
     librsvg2-bin appstream desktop-file-utils
     clang libclang-rt-14-dev
     qt6-translations-l10n
+    liblcms2-dev
 )
 
 zinop_install() {

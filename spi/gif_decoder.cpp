@@ -1,6 +1,7 @@
 // GIF through giflib: the first image of the file, drawn on a canvas of the
-// logical screen filled with the background colour. Transparent pixels take
-// their palette colour (the picture record has no alpha). Every giflib call's
+// logical screen filled with the background colour. With a transparent
+// index (graphic control extension) the picture has alpha: those pixels and
+// the screen around the image are transparent. Every giflib call's
 // result is checked; giflib never jumps or exits.
 #include <gif_lib.h>
 
@@ -37,8 +38,16 @@ struct TGifCloser {
 };
 using TGifFile = std::unique_ptr<GifFileType, TGifCloser>;
 
-// Skips extension blocks up to the first image descriptor.
-bool FindFirstImage(GifFileType* gif) {
+constexpr int kNoTransparency = -1;
+
+// The transparent index of a graphic control extension's first block.
+void ReadControl(const GifByteType* block, int& transparentIndex) {
+    if (block && block[0] >= 4 && (block[1] & 1) != 0) transparentIndex = block[4];
+}
+
+// Skips extension blocks up to the first image descriptor; the last graphic
+// control before it names the image's transparent index.
+bool FindFirstImage(GifFileType* gif, int& transparentIndex) {
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR) return false;
@@ -47,6 +56,10 @@ bool FindFirstImage(GifFileType* gif) {
         int code = 0;
         GifByteType* block = nullptr;
         if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
+        if (code == GRAPHICS_EXT_FUNC_CODE) {
+            transparentIndex = kNoTransparency;
+            ReadControl(block, transparentIndex);
+        }
         while (block) {
             if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
         }
@@ -57,8 +70,10 @@ void FillBackground(const GifFileType* gif, TSpiBitmap& out) {
     const ColorMapObject* map = gif->SColorMap;
     if (!map || gif->SBackGroundColor >= map->ColorCount) return;  // stays black
     const GifColorType c = map->Colors[gif->SBackGroundColor];
+    const uint8_t alpha = out.HasAlpha() ? 0 : 255;
     for (uint32_t y = 0; y < out.Height(); ++y) {
-        for (uint32_t x = 0; x < out.Width(); ++x) out.SetPixel(x, y, c.Red, c.Green, c.Blue);
+        for (uint32_t x = 0; x < out.Width(); ++x)
+            out.SetPixel(x, y, c.Red, c.Green, c.Blue, alpha);
     }
 }
 
@@ -79,7 +94,7 @@ std::vector<int> StoredRowOrder(int height, bool interlaced) {
 }
 
 void PutFrameRow(const GifPixelType* line, const GifImageDesc& frame, const ColorMapObject* map,
-                 int frameRow, TSpiBitmap& out) {
+                 int frameRow, int transparentIndex, TSpiBitmap& out) {
     const int64_t y = int64_t{frame.Top} + frameRow;
     if (y >= out.Height()) return;
     for (int x = 0; x < frame.Width; ++x) {
@@ -89,11 +104,12 @@ void PutFrameRow(const GifPixelType* line, const GifImageDesc& frame, const Colo
         if (line[x] >= map->ColorCount) continue;
         const GifColorType c = map->Colors[line[x]];
         out.SetPixel(static_cast<uint32_t>(canvasX), static_cast<uint32_t>(y), c.Red, c.Green,
-                     c.Blue);
+                     c.Blue, line[x] == transparentIndex ? 0 : 255);
     }
 }
 
-int32_t DrawFirstImage(GifFileType* gif, uint64_t maxPixels, TSpiBitmap& out) {
+int32_t DrawFirstImage(GifFileType* gif, uint64_t maxPixels, int transparentIndex,
+                       TSpiBitmap& out) {
     const GifImageDesc& frame = gif->Image;
     const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
     if (!map || frame.Width <= 0 || frame.Height <= 0 || frame.Left < 0 || frame.Top < 0) {
@@ -104,14 +120,15 @@ int32_t DrawFirstImage(GifFileType* gif, uint64_t maxPixels, TSpiBitmap& out) {
     const bool noScreen = gif->SWidth <= 0 || gif->SHeight <= 0;
     const int canvasWidth = noScreen ? frame.Width : gif->SWidth;
     const int canvasHeight = noScreen ? frame.Height : gif->SHeight;
-    if (!out.Create(static_cast<uint32_t>(canvasWidth), static_cast<uint32_t>(canvasHeight), maxPixels)) {
+    if (!out.Create(static_cast<uint32_t>(canvasWidth), static_cast<uint32_t>(canvasHeight),
+                    maxPixels, transparentIndex != kNoTransparency)) {
         return out.CreateFailure();
     }
     FillBackground(gif, out);
     std::vector<GifPixelType> line(static_cast<size_t>(frame.Width));
     for (int row : StoredRowOrder(frame.Height, frame.Interlace)) {
         if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR) return SPI_OUT_OF_ORDER;
-        PutFrameRow(line.data(), frame, map, row, out);
+        PutFrameRow(line.data(), frame, map, row, transparentIndex, out);
     }
     return SPI_ALL_RIGHT;
 }
@@ -124,6 +141,7 @@ int32_t DecodeGif(const uint8_t* data, size_t size, uint64_t maxPixels, TSpiBitm
     int error = 0;
     TGifFile gif(DGifOpen(&source, &ReadFromMemory, &error));
     if (!gif) return error == D_GIF_ERR_NOT_ENOUGH_MEM ? SPI_NO_MEMORY : SPI_OUT_OF_ORDER;
-    if (!FindFirstImage(gif.get())) return SPI_OUT_OF_ORDER;
-    return DrawFirstImage(gif.get(), maxPixels, out);
+    int transparentIndex = kNoTransparency;
+    if (!FindFirstImage(gif.get(), transparentIndex)) return SPI_OUT_OF_ORDER;
+    return DrawFirstImage(gif.get(), maxPixels, transparentIndex, out);
 }

@@ -4,6 +4,7 @@
 // with no C++ object alive across it.
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -101,6 +102,23 @@ void ReadRows(j_decompress_ptr info, TSpiBitmap& out, JSAMPARRAY scratch) {
     }
 }
 
+// An RGB picture's ICC profile (APP2) and the JFIF density travel in the
+// DIB; grey and CMYK profiles describe what this decoder already turned
+// into plain RGB, so they are dropped.
+void CopyMarkers(j_decompress_ptr info, TSpiBitmap& out) {
+    JOCTET* profile = nullptr;
+    unsigned int profileSize = 0;
+    if (info->out_color_space == JCS_EXT_BGR && jpeg_read_icc_profile(info, &profile, &profileSize))
+        out.SetProfile(profile, profileSize);
+    std::free(profile);
+    if (!info->saw_JFIF_marker || info->X_density == 0 || info->Y_density == 0) return;
+    if (info->density_unit == 1)  // dots per inch
+        out.SetResolution((info->X_density * 5000u + 63) / 127,  // 0.0254 m per inch
+                          (info->Y_density * 5000u + 63) / 127);
+    else if (info->density_unit == 2)  // dots per centimetre
+        out.SetResolution(info->X_density * 100u, info->Y_density * 100u);
+}
+
 int32_t DecodeStages(TJpegState& state, const uint8_t* data, size_t size, uint64_t maxPixels,
                      TSpiBitmap& out) {
     j_decompress_ptr info = &state.Info;
@@ -109,11 +127,13 @@ int32_t DecodeStages(TJpegState& state, const uint8_t* data, size_t size, uint64
     state.Progress.progress_monitor = &LimitScans;
     info->progress = &state.Progress;
     jpeg_mem_src(info, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(info, JPEG_APP0 + 2, 0xFFFF);  // ICC profile chunks
     if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK) return SPI_OUT_OF_ORDER;
     if (uint64_t{info->image_width} * info->image_height > maxPixels) return SPI_TOO_LARGE;
     ChooseOutput(info);
     jpeg_start_decompress(info);
     if (!out.Create(info->output_width, info->output_height, maxPixels)) return out.CreateFailure();
+    CopyMarkers(info, out);
     JSAMPARRAY scratch = (*info->mem->alloc_sarray)(
         reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
         info->output_width * static_cast<JDIMENSION>(info->output_components), 1);

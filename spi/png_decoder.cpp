@@ -1,7 +1,9 @@
 // PNG through libpng: every colour type and depth comes out as 8-bit BGR
-// (palette expanded, grey widened, 16 bits scaled, alpha dropped with the
-// colour kept). libpng reports errors by longjmp, so each setjmp lives in a
-// small function with no C++ object alive across it.
+// (palette expanded, grey widened, 16 bits scaled), or BGRA when the picture
+// has alpha (an alpha channel or tRNS). The ICC profile (iCCP) and the
+// resolution (pHYs in metres) travel in the DIB header. libpng reports
+// errors by longjmp, so each setjmp lives in a small function with no C++
+// object alive across it.
 #include <png.h>
 
 #include <cstring>
@@ -54,11 +56,9 @@ void AskForBgr(png_structp png, png_infop info) {
     if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
         png_set_gray_to_rgb(png);
     }
-    // Expanding a palette also turns tRNS into alpha; any alpha, real or
-    // from tRNS, is stripped and the colour kept.
-    if ((colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS)) {
-        png_set_strip_alpha(png);
-    }
+    // Expanding a palette also turns tRNS into alpha; tRNS on grey or RGB
+    // becomes an alpha channel too.
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
     png_set_bgr(png);
     png_set_interlace_handling(png);
 }
@@ -75,8 +75,9 @@ bool ReadHeaderStage(png_structp png, png_infop info, TPngSource* source, png_ui
     png_read_update_info(png, info);
     *width = png_get_image_width(png, info);
     *height = png_get_image_height(png, info);
-    return png_get_channels(png, info) == 3 && png_get_bit_depth(png, info) == 8 &&
-           png_get_rowbytes(png, info) == static_cast<size_t>(*width) * 3;
+    const size_t channels = png_get_channels(png, info);
+    return (channels == 3 || channels == 4) && png_get_bit_depth(png, info) == 8 &&
+           png_get_rowbytes(png, info) == static_cast<size_t>(*width) * channels;
 }
 
 bool ReadRowsStage(png_structp png, png_bytepp rows) {
@@ -97,6 +98,21 @@ struct TPngReader {
     TPngReader& operator=(const TPngReader&) = delete;
 };
 
+// Profile and resolution from chunks read before the image data. A
+// profile that cannot be embedded is dropped: the pixels still load.
+void CopyHeaderChunks(png_structp png, png_infop info, TSpiBitmap& out) {
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profileSize = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileSize) != 0)
+        out.SetProfile(profile, profileSize);
+    png_uint_32 x = 0, y = 0;
+    int unit = 0;
+    if (png_get_pHYs(png, info, &x, &y, &unit) != 0 && unit == PNG_RESOLUTION_METER)
+        out.SetResolution(x, y);
+}
+
 }  // namespace
 
 int32_t DecodePng(const uint8_t* data, size_t size, uint64_t maxPixels, TSpiBitmap& out) {
@@ -108,7 +124,9 @@ int32_t DecodePng(const uint8_t* data, size_t size, uint64_t maxPixels, TSpiBitm
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     if (!ReadHeaderStage(reader.Png, reader.Info, &source, &width, &height)) return SPI_OUT_OF_ORDER;
-    if (!out.Create(width, height, maxPixels)) return out.CreateFailure();
+    const bool alpha = png_get_channels(reader.Png, reader.Info) == 4;
+    if (!out.Create(width, height, maxPixels, alpha)) return out.CreateFailure();
+    CopyHeaderChunks(reader.Png, reader.Info, out);
     std::vector<png_bytep> rows(height);
     for (png_uint_32 y = 0; y < height; ++y) rows[y] = out.Row(y);
     if (!ReadRowsStage(reader.Png, rows.data())) return SPI_OUT_OF_ORDER;

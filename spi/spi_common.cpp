@@ -17,6 +17,26 @@ void PutU16(uint8_t* p, uint16_t v) {
     p[1] = static_cast<uint8_t>(v >> 8);
 }
 
+constexpr uint32_t kV5HeaderBytes = 124;
+constexpr size_t kMaxEmbeddedProfile = size_t{16} << 20;
+constexpr uint32_t kProfileEmbeddedType = 0x4D424544;  // 'MBED'
+constexpr uint32_t kSrgbType = 0x73524742;             // 'sRGB'
+constexpr uint32_t kImagesIntent = 4;                  // LCS_GM_IMAGES
+
+// The V5 fields after the first 40 bytes: bit fields for 32-bit pixels
+// (BGRA bytes), sRGB until a profile is embedded.
+void FillV5Fields(uint8_t* info, bool alpha) {
+    if (alpha) {
+        PutU32(info + 16, 3);  // BI_BITFIELDS
+        PutU32(info + 40, 0x00FF0000);
+        PutU32(info + 44, 0x0000FF00);
+        PutU32(info + 48, 0x000000FF);
+        PutU32(info + 52, 0xFF000000);
+    }
+    PutU32(info + 56, kSrgbType);
+    PutU32(info + 108, kImagesIntent);
+}
+
 // A file image larger than this is refused before it is read.
 constexpr long kMaxFileBytes = 1L << 30;
 
@@ -47,31 +67,57 @@ TSpiBitmap::~TSpiBitmap() {
     std::free(pixels_);
 }
 
-bool TSpiBitmap::Create(uint32_t width, uint32_t height, uint64_t maxPixels) {
+bool TSpiBitmap::Create(uint32_t width, uint32_t height, uint64_t maxPixels, bool alpha) {
     createFailure_ = SPI_OUT_OF_ORDER;
     if (info_ || width == 0 || height == 0) return false;
     createFailure_ = SPI_TOO_LARGE;
     if (width > INT32_MAX || height > INT32_MAX) return false;
     if (static_cast<uint64_t>(width) * height > maxPixels) return false;
-    const uint64_t stride = (uint64_t{width} * 3 + 3) / 4 * 4;
+    const uint32_t bytesPerPixel = alpha ? 4 : 3;
+    const uint64_t stride = (uint64_t{width} * bytesPerPixel + 3) / 4 * 4;
     const uint64_t bytes = stride * height;
     if (bytes > SIZE_MAX) return false;
     createFailure_ = SPI_NO_MEMORY;
-    info_ = static_cast<uint8_t*>(std::calloc(1, 40));
+    const uint32_t headerBytes = alpha ? kV5HeaderBytes : 40;
+    info_ = static_cast<uint8_t*>(std::calloc(1, headerBytes));
     pixels_ = static_cast<uint8_t*>(std::calloc(1, static_cast<size_t>(bytes)));
     if (!info_ || !pixels_) return false;
     width_ = width;
     height_ = height;
     stride_ = static_cast<size_t>(stride);
-    PutU32(info_, 40);
+    alpha_ = alpha;
+    PutU32(info_, headerBytes);
     PutU32(info_ + 4, width);
     PutU32(info_ + 8, height);  // positive: bottom-up rows
     PutU16(info_ + 12, 1);
-    PutU16(info_ + 14, 24);
+    PutU16(info_ + 14, static_cast<uint16_t>(8 * bytesPerPixel));
     PutU32(info_ + 20, static_cast<uint32_t>(bytes > UINT32_MAX ? 0 : bytes));
-    PutU32(info_ + 24, 2835);  // 72 dpi in pixels per metre
-    PutU32(info_ + 28, 2835);
+    if (alpha) FillV5Fields(info_, true);
     return true;
+}
+
+bool TSpiBitmap::SetProfile(const uint8_t* profile, size_t size) {
+    if (!info_ || !profile || size == 0 || size > kMaxEmbeddedProfile) return false;
+    auto* grown = static_cast<uint8_t*>(std::realloc(info_, kV5HeaderBytes + size));
+    if (!grown) return false;
+    info_ = grown;
+    if (!alpha_) {
+        std::memset(info_ + 40, 0, kV5HeaderBytes - 40);
+        PutU32(info_, kV5HeaderBytes);
+        FillV5Fields(info_, false);
+    }
+    std::memcpy(info_ + kV5HeaderBytes, profile, size);
+    PutU32(info_ + 56, kProfileEmbeddedType);
+    PutU32(info_ + 112, kV5HeaderBytes);  // counted from the header's start
+    PutU32(info_ + 116, static_cast<uint32_t>(size));
+    return true;
+}
+
+void TSpiBitmap::SetResolution(uint32_t xPelsPerMeter, uint32_t yPelsPerMeter) {
+    if (!info_) return;
+    // Values a signed field cannot hold mean nothing: unknown.
+    PutU32(info_ + 24, xPelsPerMeter > INT32_MAX ? 0 : xPelsPerMeter);
+    PutU32(info_ + 28, yPelsPerMeter > INT32_MAX ? 0 : yPelsPerMeter);
 }
 
 void TSpiBitmap::Release(void** info, void** pixels) {

@@ -78,16 +78,43 @@ uint8_t Unpremultiply(uint32_t channel, uint32_t alpha) {
 // raster holds bottom-up rows, as the DIB does.
 void CopyRaster(const std::vector<uint32_t>& raster, TSpiBitmap& out) {
     const uint32_t width = out.Width();
+    const size_t step = out.HasAlpha() ? 4 : 3;
     for (uint32_t row = 0; row < out.Height(); ++row) {
         const uint32_t* in = raster.data() + static_cast<size_t>(row) * width;
         uint8_t* bgr = out.BottomUpPixels() + row * out.Stride();
-        for (uint32_t x = 0; x < width; ++x, bgr += 3) {
+        for (uint32_t x = 0; x < width; ++x, bgr += step) {
             const uint32_t a = TIFFGetA(in[x]);
             bgr[0] = Unpremultiply(TIFFGetB(in[x]), a);
             bgr[1] = Unpremultiply(TIFFGetG(in[x]), a);
             bgr[2] = Unpremultiply(TIFFGetR(in[x]), a);
+            if (step == 4) bgr[3] = static_cast<uint8_t>(a);
         }
     }
+}
+
+// The RGBA reader answers 255 where the file has no alpha.
+bool RasterHasAlpha(const std::vector<uint32_t>& raster) {
+    return std::any_of(raster.begin(), raster.end(), [](uint32_t p) { return TIFFGetA(p) != 255; });
+}
+
+// Profile and resolution tags; what cannot be used is dropped.
+void CopyTags(TIFF* tiff, TSpiBitmap& out) {
+    uint32_t profileSize = 0;
+    void* profile = nullptr;
+    if (TIFFGetField(tiff, TIFFTAG_ICCPROFILE, &profileSize, &profile) && profile)
+        out.SetProfile(static_cast<const uint8_t*>(profile), profileSize);
+    float x = 0, y = 0;
+    uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
+    if (!TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &x) ||
+        !TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &y))
+        return;
+    const double perMetre = unit == RESUNIT_INCH         ? 1 / 0.0254
+                            : unit == RESUNIT_CENTIMETER ? 100
+                                                         : 0;  // no unit: an aspect ratio only
+    const double xm = x * perMetre + 0.5, ym = y * perMetre + 0.5;
+    if (xm >= 1 && ym >= 1 && xm < 1e9 && ym < 1e9)
+        out.SetResolution(static_cast<uint32_t>(xm), static_cast<uint32_t>(ym));
 }
 
 int32_t ReadFirstDirectory(TIFF* tiff, uint64_t maxPixels, TSpiBitmap& out) {
@@ -110,8 +137,9 @@ int32_t ReadFirstDirectory(TIFF* tiff, uint64_t maxPixels, TSpiBitmap& out) {
     if (!TIFFReadRGBAImageOriented(tiff, width, height, raster.data(), ORIENTATION_BOTLEFT, 1)) {
         return SPI_OUT_OF_ORDER;
     }
-    if (!out.Create(width, height, maxPixels)) return out.CreateFailure();
+    if (!out.Create(width, height, maxPixels, RasterHasAlpha(raster))) return out.CreateFailure();
     CopyRaster(raster, out);
+    CopyTags(tiff, out);
     return SPI_ALL_RIGHT;
 }
 

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (DecodeWebp(data, size, kFuzzMaxPixels, bitmap) == SPI_ALL_RIGHT) {
         // A success must have produced a picture whose every row is writable.
         volatile uint8_t sink = 0;
-        for (uint32_t y = 0; y < bitmap.Height(); ++y) sink = sink + bitmap.Row(y)[3 * bitmap.Width() - 1];
+        for (uint32_t y = 0; y < bitmap.Height(); ++y) sink = sink + bitmap.Row(y)[(bitmap.HasAlpha() ? 4 : 3) * bitmap.Width() - 1];
         (void)sink;
         if (bitmap.Width() == 0) __builtin_trap();
     }
