@@ -110,7 +110,7 @@ class TParallelRun {
             if (status != 0) add(true, ReadFailureLine(record.FileName));
             return status;
         };
-        hooks.Save = [add, save = CliBatchSaver(options_.Png)](const TPictureRecord& record,
+        hooks.Save = [add, save = WithPaletteFiles(CliBatchSaver(options_.Png), options_)](const TPictureRecord& record,
                                                                const TBatchOutput& to) {
             ClearSaveFailure();
             const bool written = save(record, to);

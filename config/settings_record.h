@@ -5,7 +5,9 @@
 // Defaults are the dialog's own (what a first start shows).
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // Radio groups store which button is selected; the numbers are the ini values.
 enum TPaletteSizeButton : int {
@@ -85,4 +87,14 @@ struct TSettingsRecord {
     // apply; set by the program to the window's current geometry before
     // SaveSettings (NormalBounds is stored instead unless WindowState is 0).
     TBounds WindowBounds;
+
+    // Page "Palette": the optimal palette (as always) or one from a file,
+    // and colours every palette must hold.
+    bool RadioButtonPaletteFile = false;  // false "Optimal palette"
+    std::string EditPaletteFile;          // path of the palette file
+    std::string EditLockedColors;         // "#rrggbb,#rrggbb,..."
+    // The colours of the two above, filled by the front end (which reports a
+    // bad file) before FillReduceJob copies them into the job.
+    std::vector<uint32_t> FilePaletteColors;
+    std::vector<uint32_t> LockedColorValues;
 };

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "config/paths.h"
+#include "formats/palette_file.h"
 
 namespace {
 
@@ -44,6 +45,20 @@ int32_t TransCornerOf(const TSettingsRecord& settings) {
     }
 }
 
+// A file palette replaces the built one: its count (and the transparent
+// entry) is the palette size and nothing else is added.
+void FillPaletteChoice(const TSettingsRecord& settings, ReduceJob& job) {
+    job.FilePalette.clear();
+    job.LockedColors.clear();
+    if (settings.RadioButtonPaletteFile && !settings.FilePaletteColors.empty()) {
+        job.FilePalette.assign(settings.FilePaletteColors.begin(), settings.FilePaletteColors.end());
+        job.AddFixed16 = false;
+        job.PaletteSize = static_cast<int32_t>(job.FilePalette.size()) + (job.TransCorner >= 0 ? 1 : 0);
+        return;
+    }
+    job.LockedColors.assign(settings.LockedColorValues.begin(), settings.LockedColorValues.end());
+}
+
 }  // namespace
 
 std::string PaletteKey(const ReduceJob& job) {
@@ -55,6 +70,8 @@ std::string PaletteKey(const ReduceJob& job) {
         key += '/';
         key += std::to_string(value);
     }
+    if (!job.FilePalette.empty()) key += "/P" + ColorListText(job.FilePalette);
+    if (!job.LockedColors.empty()) key += "/L" + ColorListText(job.LockedColors);
     return key;
 }
 
@@ -74,7 +91,9 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job) {
     job.AddFixed16 = settings.CheckBoxAdd16;
     settings.BatchSaveDirectory = AddTrailingSeparator(settings.BatchSaveDirectory);
     job.TransCorner = TransCornerOf(settings);
-    const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0);
+    FillPaletteChoice(settings, job);
+    const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0) +
+                            static_cast<int32_t>(job.LockedColors.size());
     if (job.PaletteSize < minimum) job.PaletteSize = minimum;
     return PaletteKey(job);
 }

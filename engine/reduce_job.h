@@ -25,6 +25,13 @@ struct ReduceJob {
     int32_t DitherDepth = 70;      // 0..100
     int32_t SpreadOption = 16;     // 0..64
     int32_t TransCorner = -1;      // -1 none, 0 TL, 1 BL, 2 TR, 3 BR
+    // Non-empty: map to exactly these colours (1..256, file order), building
+    // nothing; PaletteSize is their count (+1 with transparency), AddFixed16
+    // off and LockedColors empty.
+    std::vector<ColorValue> FilePalette;
+    // Colours the palette must hold exactly, after the found colours and
+    // before the fixed ones; they count toward PaletteSize.
+    std::vector<ColorValue> LockedColors;
 
     // Picture part, single mode (Batch false). The caller owns the arrays.
     bool Batch = false;
@@ -63,7 +70,9 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job);
 
 // The palette key of the job's settings: OutputPrecision, AddFixed16 (one
 // character of code 1 when on, nothing when off), PaletteSize, SourceMask,
-// WeightBlue, WeightRed, WeightGreen, TransCorner, joined by "/".
+// WeightBlue, WeightRed, WeightGreen, TransCorner, joined by "/"; then, only
+// when there are any, "/P" and the file palette's "#rrggbb,..." and "/L"
+// and the locked colours' list.
 std::string PaletteKey(const ReduceJob& job);
 
 // Single-picture and integrated-batch set-ups; see the fields above.
