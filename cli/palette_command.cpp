@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "cli/cli_commands.h"
 #include "cli/failure_report.h"
@@ -104,7 +105,7 @@ int RunPalette(const TCliOptions& options, TSettingsRecord settings) {
         return kExitFailed;
     }
     std::vector<ColorValue> palette;
-    if (!BuildPaletteFromCounts(job, counts, palette)) {
+    if (!BuildPaletteFromCounts(job, std::move(counts), palette)) {
         std::fprintf(stderr, "zinop-cli: cannot build the palette with these settings\n");
         return kExitFailed;
     }

@@ -47,6 +47,10 @@ void ReadDialogKeys(const TIniDocument& ini, TSettingsRecord& record) {
     // Only BMP or not-BMP is stored: a GIF batch format comes back as PNG.
     record.BatchFormat = ini.ReadBool(kSection, "BatchIs") ? RadioButtonPNG : RadioButtonBMP;
     record.BatchFormatButton = static_cast<TBatchFormatButton>(record.BatchFormat);
+    // Absent keys read as false and "": the optimal palette and nothing locked.
+    record.RadioButtonPaletteFile = ini.ReadBool(kSection, "PaletteFromFile");
+    record.EditPaletteFile = ini.ReadString(kSection, "PaletteFile");
+    record.EditLockedColors = ini.ReadString(kSection, "LockedColors");
 }
 
 void ReadProgramKeys(const TIniDocument& ini, TSettingsRecord& record) {
@@ -112,6 +116,9 @@ void WriteDialogKeys(TIniDocument& ini, const TSettingsRecord& record) {
     ini.WriteBool(kSection, "PNGtype", record.CheckBoxPNGinterlace);
     ini.WriteBool(kSection, "BatchIs", record.BatchFormat != 0);
     ini.WriteInteger(kSection, "GIFtype", record.ComboBoxGIF);
+    ini.WriteBool(kSection, "PaletteFromFile", record.RadioButtonPaletteFile);
+    ini.WriteString(kSection, "PaletteFile", record.EditPaletteFile);
+    ini.WriteString(kSection, "LockedColors", record.EditLockedColors);
 }
 
 void WriteProgramKeys(TIniDocument& ini, const TSettingsRecord& record) {

@@ -31,25 +31,31 @@ std::vector<TColorCount> CountPictureColors(const ColorValue* pixels, size_t pix
 }
 
 void MergeColorCounts(std::vector<TColorCount>& total, const std::vector<TColorCount>& more) {
-    std::vector<TColorCount> merged;
-    merged.reserve(total.size() + more.size());
-    size_t a = 0, b = 0;
-    while (a < total.size() || b < more.size()) {
-        if (b == more.size() || (a < total.size() && total[a].Color < more[b].Color)) {
-            merged.push_back(total[a++]);
-        } else if (a == total.size() || more[b].Color < total[a].Color) {
-            merged.push_back(more[b++]);
+    // In place from the back, so the list never exists twice: total grows by
+    // more's size, the merged run is written from the end down, then moved
+    // to the front (equal colours merged leave a gap).
+    const size_t oldSize = total.size();
+    total.resize(oldSize + more.size());
+    size_t a = oldSize, b = more.size(), out = total.size();
+    while (b > 0) {
+        if (a > 0 && total[a - 1].Color > more[b - 1].Color) {
+            total[--out] = total[--a];
+        } else if (a > 0 && total[a - 1].Color == more[b - 1].Color) {
+            const uint64_t sum = uint64_t{total[a - 1].Count} + more[b - 1].Count;
+            total[--out] = TColorCount{more[--b].Color,
+                                       static_cast<uint32_t>(std::min<uint64_t>(sum, UINT32_MAX))};
+            --a;
         } else {
-            const uint64_t sum = uint64_t{total[a].Count} + more[b].Count;
-            merged.push_back(TColorCount{total[a].Color, static_cast<uint32_t>(std::min<uint64_t>(sum, UINT32_MAX))});
-            ++a;
-            ++b;
+            total[--out] = more[--b];
         }
     }
-    total.swap(merged);
+    // total[0 .. a) is already in place below the merged run at [out, end).
+    if (out != a) std::move(total.begin() + out, total.end(), total.begin() + a);
+    total.resize(a + (total.size() - out));
+    total.shrink_to_fit();
 }
 
-bool BuildPaletteFromCounts(ReduceJob& job, const std::vector<TColorCount>& counts,
+bool BuildPaletteFromCounts(ReduceJob& job, std::vector<TColorCount>&& counts,
                             std::vector<ColorValue>& palette) {
     palette.clear();
     const int32_t transEntries = job.TransCorner >= 0 ? 1 : 0;
@@ -73,6 +79,8 @@ bool BuildPaletteFromCounts(ReduceJob& job, const std::vector<TColorCount>& coun
         const uint32_t count = std::min<uint32_t>(counts[i].Count, INT32_MAX);
         entries[i] = ColorEntry{point.U, point.V, point.Y, static_cast<int32_t>(count)};
     }
+    counts.clear();  // the builder's scratch may take its place
+    counts.shrink_to_fit();
     std::vector<FoundColor> found;
     if (!BuildPalette(run, *grid, entries, found)) return false;
     AssemblePalette(run, found.data(), static_cast<int32_t>(found.size()));

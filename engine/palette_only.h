@@ -30,6 +30,7 @@ void MergeColorCounts(std::vector<TColorCount>& total, const std::vector<TColorC
 // transparent entry, exactly as RunJob assembles them. A job with a file
 // palette gives that palette. False when the settings are out of range
 // (RunJob's rules) or a stop was requested. Counts above 2^31-1 pixels are
-// taken as 2^31-1.
-bool BuildPaletteFromCounts(ReduceJob& job, const std::vector<TColorCount>& counts,
+// taken as 2^31-1. counts is consumed (freed once the colour list is made):
+// the list and the builder's scratch take 32 bytes per distinct colour.
+bool BuildPaletteFromCounts(ReduceJob& job, std::vector<TColorCount>&& counts,
                             std::vector<ColorValue>& palette);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "engine/palette_only.h"
@@ -139,7 +140,7 @@ TEST(PaletteFromCounts, EqualsTheIntegratedRunsPalette) {
         std::vector<TColorCount> counts = CountPictureColors(a.data(), a.size(), mask, 0x1000000);
         MergeColorCounts(counts, CountPictureColors(b.data(), b.size(), mask, 0x1000000));
         std::vector<ColorValue> palette;
-        ASSERT_TRUE(BuildPaletteFromCounts(job, counts, palette));
+        ASSERT_TRUE(BuildPaletteFromCounts(job, std::move(counts), palette));
 
         std::vector<uint8_t> ia(a.size()), ib(b.size());
         std::vector<ColorValue> pa(256), pb(256);
