@@ -13,6 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -100,6 +101,15 @@ class TFormCPL : public QDialog {
     QGroupBox* GroupBoxGIF = nullptr;
     QLabel* Label7 = nullptr;
     QComboBox* ComboBoxGIF = nullptr;
+    // Page "Palette" (form_cpl_palette.cpp)
+    QRadioButton* RadioButtonOptimal = nullptr;
+    QRadioButton* RadioButtonPaletteFile = nullptr;
+    QLineEdit* EditPaletteFile = nullptr;
+    QPushButton* ButtonPaletteFile = nullptr;
+    QLineEdit* EditLockedColors = nullptr;
+    QPushButton* ButtonLockedFromFile = nullptr;
+    void ButtonPaletteFileClick();     // chooses the palette file
+    void ButtonLockedFromFileClick();  // fills the locked colours from a palette file
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -112,6 +122,8 @@ class TFormCPL : public QDialog {
     QWidget* BuildEnginePage();
     QWidget* BuildTransPage();
     QWidget* BuildBatchPage();
+    QWidget* BuildPalettePage();
+    void ShowPaletteRecord();
     QWidget* SliderRow(QSlider* slider, const QColor& lowA, const QColor& lowB, const QColor& highA,
                        const QColor& highB);
     // Wiring controls to the record (form_cpl.cpp).

@@ -116,9 +116,19 @@ void WriteDialogKeys(TIniDocument& ini, const TSettingsRecord& record) {
     ini.WriteBool(kSection, "PNGtype", record.CheckBoxPNGinterlace);
     ini.WriteBool(kSection, "BatchIs", record.BatchFormat != 0);
     ini.WriteInteger(kSection, "GIFtype", record.ComboBoxGIF);
-    ini.WriteBool(kSection, "PaletteFromFile", record.RadioButtonPaletteFile);
-    ini.WriteString(kSection, "PaletteFile", record.EditPaletteFile);
-    ini.WriteString(kSection, "LockedColors", record.EditLockedColors);
+}
+
+// The palette keys are written once they leave their defaults (then kept,
+// so a return to the default is stored too); a file of a program that never
+// used them holds exactly the keys it always held.
+void WritePaletteKeys(TIniDocument& ini, const TSettingsRecord& record) {
+    auto present = [&ini](const char* key) { return ini.ReadString(kSection, key, "\x01") != "\x01"; };
+    if (record.RadioButtonPaletteFile || present("PaletteFromFile"))
+        ini.WriteBool(kSection, "PaletteFromFile", record.RadioButtonPaletteFile);
+    if (!record.EditPaletteFile.empty() || present("PaletteFile"))
+        ini.WriteString(kSection, "PaletteFile", record.EditPaletteFile);
+    if (!record.EditLockedColors.empty() || present("LockedColors"))
+        ini.WriteString(kSection, "LockedColors", record.EditLockedColors);
 }
 
 void WriteProgramKeys(TIniDocument& ini, const TSettingsRecord& record) {
@@ -186,6 +196,7 @@ bool SaveSettings(const TSettingsRecord& record, const std::string& path, std::s
     ini.Load(path);  // other sections and foreign keys are kept as they are
     WriteDialogKeys(ini, record);
     WriteProgramKeys(ini, record);
+    WritePaletteKeys(ini, record);
     PrepareSettingsFolder(path);  // a failure shows as the save's own error
     return ini.Save(path, &error);
 }
