@@ -366,10 +366,15 @@ bool ParsePalette(const uint8_t* data, size_t size, const std::string& nameForFo
     colors.clear();
     error = {};
     const TPictureKindOfPalette kind = PictureKindOf(data, size);
+    // An Adobe table has no signature: its first colours may well spell
+    // "BM" or "GIF87a", so its name and size decide before any signature.
+    const bool act = EndsWithAct(nameForFormat);
     bool ok = false;
-    if (kind != TPictureKindOfPalette::None)
+    if (act && (size == 768 || size == 772))
+        ok = ParseAct(data, size, colors, error);
+    else if (kind != TPictureKindOfPalette::None)
         ok = ReadPicturePalette(kind, data, size, colors, error);
-    else if (EndsWithAct(nameForFormat))
+    else if (act)
         ok = ParseAct(data, size, colors, error);
     else
         ok = ParseText(data, size, colors, error);

@@ -50,6 +50,9 @@ TEST(PaletteFile, ReadsAdobeTablesWithAndWithoutTheCount) {
     act += std::string("\x00\x02\xFF\xFF", 4);
     EXPECT_EQ(Parse(act, "a.act"), (Colors{0, MakeColor(255, 0, 0)}));
     EXPECT_EQ(ErrorOf(act.substr(0, 700), "a.act").Problem, TPaletteProblem::Truncated);
+    // Colours that spell a picture signature are still colours.
+    act.replace(0, 6, "BM\x01GIF");
+    EXPECT_EQ(Parse(act, "a.act")[0], MakeColor('B', 'M', 1));
     act[769] = 0;
     EXPECT_EQ(ErrorOf(act, "a.act").Problem, TPaletteProblem::CountMismatch);
 }
