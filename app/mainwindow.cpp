@@ -24,6 +24,7 @@
 #include "app/form_child.h"
 #include "app/form_cpl.h"
 #include "app/message_box.h"
+#include "app/palette_window.h"
 #include "app/window_placement.h"
 #include "config/settings.h"
 #include "config/texts.h"
@@ -261,6 +262,8 @@ void TFormMain::UpdateCommands() {
         SetEnabled(a, s.View);
     SetEnabled(MenuSetting, s.Settings);
     SetEnabled(MenuSeparate, s.Separate);
+    MenuPalette->setEnabled(MenuPalette->isChecked() || in.ActiveKind == pkIndexed);
+    if (PalettePanel != nullptr) PalettePanel->ShowDocument(dynamic_cast<TFormChild*>(active));
 }
 
 void TFormMain::SetReduceRunning(bool running) {

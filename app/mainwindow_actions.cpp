@@ -86,6 +86,8 @@ void TFormMain::createViewActions() {
     MenuZoomOut->setShortcut(QKeySequence(Qt::Key_Delete));
     MenuActualPixels = NewAction("MenuActualPixels", &TFormMain::MenuActualPixelsClick);
     MenuActualPixels->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    MenuPalette = NewAction("MenuPalette", &TFormMain::MenuPaletteClick);
+    MenuPalette->setCheckable(true);
 }
 
 void TFormMain::createWindowActions() {
@@ -133,6 +135,8 @@ void TFormMain::createMenus() {
 
     MenuView = NewMenu(bar, "MenuView");
     MenuView->addActions({MenuZoomIn, MenuZoomOut, MenuActualPixels});
+    MenuView->addSeparator();
+    MenuView->addAction(MenuPalette);
 
     MenuWindow = NewMenu(bar, "MenuWindow");
     MenuWindow->addActions({MenuCascade, MenuHTile, MenuVTile, MenuArrange, MenuMinimize,

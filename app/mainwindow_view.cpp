@@ -1,10 +1,12 @@
-// The View menu (zoom in, zoom out, actual pixels) and Property.
+// The View menu (zoom in, zoom out, actual pixels, the palette panel) and Property.
 
+#include <QAction>
 #include <climits>
 
 #include "app/form_child.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
+#include "app/palette_window.h"
 #include "app/view_math.h"
 #include "config/texts.h"
 
@@ -36,4 +38,16 @@ void TFormMain::MenuPropertyClick() {
     if (count == 0) return;
     ShowMessage(this, TMessageKind::Information, QString::fromUtf8(Text(TextId::PropertyTitle)),
                 PropertyText(child->Record(), count));
+}
+
+void TFormMain::MenuPaletteClick() {
+    if (PalettePanel == nullptr) {
+        PalettePanel = new TPaletteWindow(this);
+        addDockWidget(Qt::RightDockWidgetArea, PalettePanel);
+        // The panel's own close box unchecks the menu item.
+        connect(PalettePanel, &QDockWidget::visibilityChanged, this,
+                [this] { MenuPalette->setChecked(!PalettePanel->isHidden()); });
+    }
+    PalettePanel->setVisible(MenuPalette->isChecked());
+    UpdateCommands();
 }

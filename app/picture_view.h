@@ -25,6 +25,12 @@ class TPictureView : public QWidget {
     // size). The record is not kept.
     void ShowPicture(const TPictureRecord& record);
     const QImage& Image() const { return Picture; }
+    // Shows image (of the picture's natural size) in place of the picture's
+    // own, keeping the view's size: the palette panel's blink.
+    void ShowImage(const QImage& image) {
+        Picture = image;
+        update();
+    }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
