@@ -23,6 +23,7 @@ constexpr TCaption kMainMenu[] = {
     {"MenuZoomIn", "拡大(&I)", "Zoom &in"},
     {"MenuZoomOut", "縮小(&O)", "Zoom &out"},
     {"MenuActualPixels", "等倍(&A)", "&Actual pixels"},
+    {"MenuPalette", "パレット(&L)", "Pa&lette"},
     {"MenuWindow", "ウインドウ(&W)", "&Window"},
     {"MenuCascade", "重ねて表示(&S)", "Casca&de"},
     {"MenuHTile", "上下に並べて表示(&H)", "Tile &Horizontal"},

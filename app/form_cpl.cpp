@@ -71,6 +71,8 @@ TFormCPL::TFormCPL(TSettingsRecord& settings, QWidget* parent)
     TabSheetEngine = static_cast<TTabSheet*>(PageControl1->widget(1));
     TabSheetTrans = static_cast<TTabSheet*>(PageControl1->widget(2));
     TabSheetBatch = static_cast<TTabSheet*>(PageControl1->widget(3));
+    QWidget* palettePage = BuildPalettePage();
+    PageControl1->addTab(palettePage, static_cast<TTabSheet*>(palettePage)->Caption());
 
     OKButton = new QPushButton(this);
     SetCaption(OKButton, SettingsCaptions(), "OKButton");
@@ -185,6 +187,7 @@ void TFormCPL::ShowRecord() {
     ShowListIndex(ComboBoxGIF, s.ComboBoxGIF);
     ShowListIndex(ComboBoxDither, s.ComboBoxDither);
     LabelFolder->setText(WithWrapPoints(s.BatchSaveDirectory));
+    ShowPaletteRecord();
 }
 
 void TFormCPL::FormShow() { LabelFolder->setText(WithWrapPoints(Settings.BatchSaveDirectory)); }

@@ -13,6 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -105,6 +106,15 @@ class TFormCPL : public QDialog {
     QCheckBox* CheckBoxAlpha = nullptr;
     QLabel* LabelAlphaThreshold = nullptr;
     QSpinBox* EditAlphaThreshold = nullptr;
+    // Page "Palette" (form_cpl_palette.cpp)
+    QRadioButton* RadioButtonOptimal = nullptr;
+    QRadioButton* RadioButtonPaletteFile = nullptr;
+    QLineEdit* EditPaletteFile = nullptr;
+    QPushButton* ButtonPaletteFile = nullptr;
+    QLineEdit* EditLockedColors = nullptr;
+    QPushButton* ButtonLockedFromFile = nullptr;
+    void ButtonPaletteFileClick();     // chooses the palette file
+    void ButtonLockedFromFileClick();  // fills the locked colours from a palette file
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -117,6 +127,8 @@ class TFormCPL : public QDialog {
     QWidget* BuildEnginePage();
     QWidget* BuildTransPage();
     QWidget* BuildBatchPage();
+    QWidget* BuildPalettePage();
+    void ShowPaletteRecord();
     QWidget* SliderRow(QSlider* slider, const QColor& lowA, const QColor& lowB, const QColor& highA,
                        const QColor& highB);
     // Wiring controls to the record (form_cpl.cpp).

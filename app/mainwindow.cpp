@@ -27,6 +27,7 @@
 #include "app/message_box.h"
 #include "app/picture_view.h"
 #include "app/program.h"
+#include "app/palette_window.h"
 #include "app/window_placement.h"
 #include "config/settings.h"
 #include "config/texts.h"
@@ -291,6 +292,8 @@ void TFormMain::UpdateCommands() {
     SetEnabled(MenuSetting, s.Settings);
     SetEnabled(MenuSeparate, s.Separate);
     UpdateStatusBar();
+    MenuPalette->setEnabled(MenuPalette->isChecked() || in.ActiveKind == pkIndexed);
+    if (PalettePanel != nullptr) PalettePanel->ShowDocument(dynamic_cast<TFormChild*>(active));
 }
 
 void TFormMain::SetReduceRunning(bool running) {

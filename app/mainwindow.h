@@ -41,6 +41,7 @@ class TConvert;
 class TDocumentWindow;
 class TFormChild;
 class TFormCPL;
+class TPaletteWindow;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -95,6 +96,7 @@ class TFormMain : public QMainWindow {
     void MenuZoomOutClick();
     void MenuActualPixelsClick();
     void MenuPropertyClick();
+    void MenuPaletteClick();  // shows or hides the palette panel
     void MenuCascadeClick();
     void MenuHTileClick();
     void MenuVTileClick();
@@ -198,6 +200,8 @@ class TFormMain : public QMainWindow {
     QAction* MenuEnglish = nullptr;
     QAction* MenuHelpAbout = nullptr;
     QAction* MenuDummy = nullptr;  // F1, in no menu
+    QAction* MenuPalette = nullptr;
+    TPaletteWindow* PalettePanel = nullptr;  // made on first use
 
     QToolBar* PanelProgress = nullptr;
     QProgressBar* ProgressBar = nullptr;

@@ -89,6 +89,8 @@ void TFormMain::createViewActions() {
     MenuActualPixels = NewAction("MenuActualPixels", &TFormMain::MenuActualPixelsClick);
     MenuActualPixels->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_A), QKeySequence(Qt::CTRL | Qt::Key_0)});
+    MenuPalette = NewAction("MenuPalette", &TFormMain::MenuPaletteClick);
+    MenuPalette->setCheckable(true);
 }
 
 void TFormMain::createWindowActions() {
@@ -136,6 +138,8 @@ void TFormMain::createMenus() {
 
     MenuView = NewMenu(bar, "MenuView");
     MenuView->addActions({MenuZoomIn, MenuZoomOut, MenuActualPixels});
+    MenuView->addSeparator();
+    MenuView->addAction(MenuPalette);
 
     MenuWindow = NewMenu(bar, "MenuWindow");
     MenuWindow->addActions({MenuCascade, MenuHTile, MenuVTile, MenuArrange, MenuMinimize,

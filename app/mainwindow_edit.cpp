@@ -21,6 +21,8 @@
 #include "config/texts.h"
 #include "engine/batch.h"
 #include "engine/convert.h"
+#include "engine/palette_choice.h"
+#include "config/texts.h"
 #include "formats/bmp.h"
 
 namespace {
@@ -71,6 +73,12 @@ void TFormMain::ButtonReduceClick() {
     if (child == nullptr) return;
     FormCPL->move(pos() + QPoint(kDialogOffset, kDialogOffset));
     if (FormCPL->exec() != QDialog::Accepted || child == nullptr) return;
+    TPaletteChoiceError paletteError;
+    if (!ResolvePaletteChoice(Settings, paletteError)) {
+        ShowMessage(this, TMessageKind::Warning, UseEnglish() ? "Palette" : "パレット",
+                    QString::fromStdString(PaletteChoiceErrorText(paletteError, UseEnglish())));
+        return;
+    }
     switch (child->Record().Kind) {
         case pkFullColour:
             StartReduce(child);

@@ -1,5 +1,6 @@
-// The View menu (zoom in, zoom out, actual pixels) and Property.
+// The View menu (zoom in, zoom out, actual pixels, the palette panel) and Property.
 
+#include <QAction>
 #include <QLabel>
 #include <QStatusBar>
 #include <climits>
@@ -7,6 +8,7 @@
 #include "app/form_child.h"
 #include "app/mainwindow.h"
 #include "app/message_box.h"
+#include "app/palette_window.h"
 #include "app/picture_view.h"
 #include "app/view_math.h"
 #include "config/texts.h"
@@ -62,4 +64,16 @@ void TFormMain::ShowPointer(TFormChild* child, QPoint viewPosition) {
     StatusPixel->setText(
         PixelStatusText(record, PicturePixelAt(viewPosition.x(), record.Width, shown.width()),
                         PicturePixelAt(viewPosition.y(), record.Height, shown.height())));
+}
+
+void TFormMain::MenuPaletteClick() {
+    if (PalettePanel == nullptr) {
+        PalettePanel = new TPaletteWindow(this);
+        addDockWidget(Qt::RightDockWidgetArea, PalettePanel);
+        // The panel's own close box unchecks the menu item.
+        connect(PalettePanel, &QDockWidget::visibilityChanged, this,
+                [this] { MenuPalette->setChecked(!PalettePanel->isHidden()); });
+    }
+    PalettePanel->setVisible(MenuPalette->isChecked());
+    UpdateCommands();
 }

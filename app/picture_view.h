@@ -32,6 +32,12 @@ class TPictureView : public QWidget {
     // The same with the record's ViewImage made beforehand (off the main thread).
     void ShowImage(QImage image);
     const QImage& Image() const { return Picture; }
+    // Shows image (of the picture's natural size) in place of the picture's
+    // own, keeping the view's size: the palette panel's blink.
+    void ShowBlinkImage(const QImage& image) {
+        Picture = image;
+        update();
+    }
 
     // The pointer moved to position (view pixels), or left: (-1, -1).
     std::function<void(QPoint position)> OnPointer;

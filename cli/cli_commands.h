@@ -5,6 +5,7 @@
 
 #include "cli/cli_options.h"
 #include "config/settings_record.h"
+#include "engine/batch.h"
 #include "formats/picture.h"
 
 inline constexpr int kExitOk = 0;             // every file written
@@ -41,3 +42,20 @@ int CountDistinctColors(const TPictureRecord& record);
 
 // "W x H / N color(s)." in the current language.
 std::string PropertyText(const TPictureRecord& record, int colors);
+
+// Writes to Files[0] (.gpl, .pal, .act or .hex) the palette reduce would
+// build for Files[1..] with settings (one file: its palette; several: the
+// integrated palette), without the transparent entry, which reduce --palette
+// appends. Counts each picture's colours and merges the counts, so memory
+// grows with the distinct colours, not with pixels or files. 0 written; 1 a
+// file could not be loaded (the others are used) or the palette not written.
+int RunPalette(const TCliOptions& options, TSettingsRecord settings);
+
+// Reads the palette file and locked colours the settings name; on failure
+// prints why on stderr, sets status (2 a bad typed list, else 1), false.
+bool ResolveCliPaletteChoice(TSettingsRecord& settings, int& status);
+
+// save, then (with --save-palette) the output's palette beside it under the
+// same name with the --palette-format extension; with --integrated also once
+// "palette.EXT" in the output folder, without the transparent entry.
+TBatchSaver WithPaletteFiles(TBatchSaver save, const TCliOptions& options);

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/palette_file.h"
 #include "formats/pixel_cap.h"
 
 namespace {
@@ -24,7 +25,8 @@ constexpr unsigned kForReduce = 1;
 constexpr unsigned kForConvert = 2;
 constexpr unsigned kForInfo = 4;
 constexpr unsigned kForPlugins = 8;
-constexpr unsigned kForEvery = kForReduce | kForConvert | kForInfo | kForPlugins;
+constexpr unsigned kForPalette = 16;  // palette also takes every option of reduce
+constexpr unsigned kForEvery = kForReduce | kForConvert | kForInfo | kForPlugins | kForPalette;
 
 // A checked value.
 struct TValue {
@@ -242,6 +244,31 @@ constexpr TOptionSpec kOptions[] = {
     {.Long = "--ignore-alpha",
      .Help = "treat every pixel as opaque, whatever its alpha",
      .ToRecord = [](TR r, TV) { r.CheckBoxAlpha = false; }},
+    {.Long = "--palette",
+     .Arg = "FILE",
+     .Kind = TValueKind::Folder,
+     .Help = "map to the colours of FILE (.gpl .pal .act .hex, a text list,\n"
+             "an indexed PNG, GIF or BMP) in its order; nothing is built",
+     .ToRecord =
+         [](TR r, TV v) {
+             r.RadioButtonPaletteFile = true;
+             r.EditPaletteFile = std::string(v.Text);
+         }},
+    {.Long = "--lock",
+     .Arg = "COLOURS|FILE",
+     .Kind = TValueKind::Text,
+     .Help = "colours the palette must hold, \"#rrggbb,#rrggbb\" or a palette file",
+     .ToRecord = [](TR r, TV v) { r.EditLockedColors = std::string(v.Text); }},
+    {.Long = "--save-palette",
+     .Help = "write each output's palette beside it (and palette.EXT once\n"
+             "with --integrated)",
+     .ToParse = [](TP s, TV) { s.Options.SavePalette = true; }},
+    {.Long = "--palette-format",
+     .Arg = "FMT",
+     .Kind = TValueKind::Choice,
+     .Choices = "gpl pal act hex",
+     .Help = "gpl, pal, act or hex (gpl)",
+     .ToParse = [](TP s, TV v) { s.Options.PaletteFormat = v.Number; }},
 };
 
 const TOptionSpec* FindOption(std::string_view name) {
@@ -368,6 +395,8 @@ bool ParseCommandName(std::string_view word, TCliCommand& command) {
         command = TCliCommand::Info;
     } else if (word == "plugins") {
         command = TCliCommand::Plugins;
+    } else if (word == "palette") {
+        command = TCliCommand::Palette;
     } else {
         return false;
     }
@@ -382,6 +411,8 @@ unsigned CommandBit(TCliCommand command) {
             return kForConvert;
         case TCliCommand::Info:
             return kForInfo;
+        case TCliCommand::Palette:
+            return kForReduce | kForPalette;
         default:
             return kForPlugins;
     }
@@ -409,6 +440,16 @@ bool CheckFileCount(const TCliOptions& options, std::string& error) {
         case TCliCommand::Info:
             if (count != 1) {
                 error = "info: expected one FILE";
+                return false;
+            }
+            return true;
+        case TCliCommand::Palette:
+            if (count < 2) {
+                error = "palette: expected PALETTE and at least one FILE";
+                return false;
+            }
+            if (!PaletteFormatOfPath(options.Files.front())) {
+                error = "palette: PALETTE must end in .gpl, .pal, .act or .hex";
                 return false;
             }
             return true;
@@ -478,6 +519,10 @@ std::string BuildUsage() {
                                       OUT ending in .bmp (24-bit) or .png (RGB)
   zinop-cli info FILE                 print "W x H / N color(s)." as the Property command does
   zinop-cli plugins                   list the plug-ins of the plug-in folder and their state
+  zinop-cli palette [options] PALETTE FILE...
+                                      write the palette reduce would build for the FILEs
+                                      (several: the --integrated one) to PALETTE (.gpl,
+                                      .pal, .act or .hex); takes the options of reduce
   zinop-cli --help | --version
 
 )";
@@ -568,7 +613,7 @@ bool ParseCommandLine(int argc, const char* const* argv, TCliOptions& options, s
         return true;
     }
     if (!haveCommand) {
-        error = "expected a command: reduce, convert, info or plugins";
+        error = "expected a command: reduce, convert, info, plugins or palette";
         return false;
     }
     for (const TOptionSpec* option : given) {

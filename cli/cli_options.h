@@ -12,7 +12,7 @@
 #include "config/settings_record.h"
 #include "formats/png_writer.h"
 
-enum class TCliCommand { Reduce, Convert, Info, Plugins, Help, Version };
+enum class TCliCommand { Reduce, Convert, Info, Plugins, Help, Version, Palette };
 
 struct TCliOptions {
     TCliCommand Command = TCliCommand::Help;
@@ -26,6 +26,8 @@ struct TCliOptions {
     TPngWriteOptions Png;  // --png-filters, --png-level: reduce and convert
     // Record changes in command-line order, each already checked.
     std::vector<std::function<void(TSettingsRecord&)>> Changes;
+    bool SavePalette = false;  // --save-palette
+    int PaletteFormat = 0;     // --palette-format: TPaletteFormat (0 gpl)
 };
 
 // Parses argv[1..argc-1]. False with a one-line message naming the option

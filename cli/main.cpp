@@ -92,6 +92,11 @@ int main(int argc, char** argv) {
             return UsageError("--settings: " + error);
     }
     ApplyOptions(options, settings);
+    int choiceStatus = kExitOk;
+    if ((options.Command == TCliCommand::Reduce || options.Command == TCliCommand::Palette) &&
+        !ResolveCliPaletteChoice(settings, choiceStatus)) {
+        return choiceStatus;
+    }
     SetUpPlugins(options);
 
     int status = kExitOk;
@@ -104,6 +109,9 @@ int main(int argc, char** argv) {
             break;
         case TCliCommand::Info:
             status = RunInfo(options);
+            break;
+        case TCliCommand::Palette:
+            status = RunPalette(options, settings);
             break;
         default:
             status = RunPlugins(options);

@@ -161,7 +161,7 @@ class TParallelRun {
                 add(true, ProfileWarningLine(record));
             return status;
         };
-        hooks.Save = [add, save = CliBatchSaver(options_.Png)](const TPictureRecord& record,
+        hooks.Save = [add, save = WithPaletteFiles(CliBatchSaver(options_.Png), options_)](const TPictureRecord& record,
                                                                const TBatchOutput& to) {
             ClearSaveFailure();
             const bool written = save(record, to);

@@ -119,7 +119,7 @@ int RunReduce(const TCliOptions& options, TSettingsRecord settings) {
         }
         return status;
     };
-    hooks.Save = [&bar, save = CliBatchSaver(options.Png)](const TPictureRecord& record,
+    hooks.Save = [&bar, save = WithPaletteFiles(CliBatchSaver(options.Png), options)](const TPictureRecord& record,
                                                            const TBatchOutput& to) {
         ClearSaveFailure();
         const bool written = save(record, to);

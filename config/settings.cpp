@@ -52,6 +52,10 @@ void ReadDialogKeys(const TIniDocument& ini, TSettingsRecord& record) {
     record.CheckBoxAlpha = ini.ReadBool(kSection, "UseAlpha", true);
     record.UpDownAlphaThreshold =
         std::clamp(ini.ReadInteger(kSection, "AlphaThreshold", 128), 1, 255);
+    // Absent keys read as false and "": the optimal palette and nothing locked.
+    record.RadioButtonPaletteFile = ini.ReadBool(kSection, "PaletteFromFile");
+    record.EditPaletteFile = ini.ReadString(kSection, "PaletteFile");
+    record.EditLockedColors = ini.ReadString(kSection, "LockedColors");
 }
 
 void ReadProgramKeys(const TIniDocument& ini, TSettingsRecord& record) {
@@ -129,6 +133,19 @@ void WriteAlphaKeys(TIniDocument& ini, const TSettingsRecord& record) {
         ini.WriteInteger(kSection, "AlphaThreshold", record.UpDownAlphaThreshold);
 }
 
+// The palette keys are written once they leave their defaults (then kept,
+// so a return to the default is stored too); a file of a program that never
+// used them holds exactly the keys it always held.
+void WritePaletteKeys(TIniDocument& ini, const TSettingsRecord& record) {
+    auto present = [&ini](const char* key) { return ini.ReadString(kSection, key, "\x01") != "\x01"; };
+    if (record.RadioButtonPaletteFile || present("PaletteFromFile"))
+        ini.WriteBool(kSection, "PaletteFromFile", record.RadioButtonPaletteFile);
+    if (!record.EditPaletteFile.empty() || present("PaletteFile"))
+        ini.WriteString(kSection, "PaletteFile", record.EditPaletteFile);
+    if (!record.EditLockedColors.empty() || present("LockedColors"))
+        ini.WriteString(kSection, "LockedColors", record.EditLockedColors);
+}
+
 void WriteProgramKeys(TIniDocument& ini, const TSettingsRecord& record) {
     ini.WriteBool(kSection, "ToolBar", record.ToolBarVisible);
     ini.WriteString(kSection, "BatchSaveDirectory", record.BatchSaveDirectory);
@@ -198,6 +215,7 @@ bool SaveSettings(const TSettingsRecord& record, const std::string& path, std::s
     WriteDialogKeys(ini, record);
     WriteProgramKeys(ini, record);
     WriteAlphaKeys(ini, record);
+    WritePaletteKeys(ini, record);
     PrepareSettingsFolder(path);  // a failure shows as the save's own error
     return ini.Save(path, &error);
 }

@@ -5,7 +5,9 @@
 // Defaults are the dialog's own (what a first start shows).
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // Radio groups store which button is selected; the numbers are the ini values.
 enum TPaletteSizeButton : int {
@@ -84,7 +86,19 @@ struct TSettingsRecord {
     // Main window place and size: filled by LoadSettings for the program to
     // apply; set by the program to the window's current geometry before
     // SaveSettings (NormalBounds is stored instead unless WindowState is 0).
-    TBounds WindowBounds;    // Page "Transparency": the picture's own alpha channel.
+    TBounds WindowBounds;
+
+    // Page "Transparency": the picture's own alpha channel.
     bool CheckBoxAlpha = true;
     int UpDownAlphaThreshold = 128;  // 1..255: alpha below it is transparent
+
+    // Page "Palette": the optimal palette (as always) or one from a file,
+    // and colours every palette must hold.
+    bool RadioButtonPaletteFile = false;  // false "Optimal palette"
+    std::string EditPaletteFile;          // path of the palette file
+    std::string EditLockedColors;         // "#rrggbb,#rrggbb,..."
+    // The colours of the two above, filled by the front end (which reports a
+    // bad file) before FillReduceJob copies them into the job.
+    std::vector<uint32_t> FilePaletteColors;
+    std::vector<uint32_t> LockedColorValues;
 };

@@ -89,6 +89,7 @@ void AssemblePalette(TEngineRun& run, const FoundColor* found, int32_t foundCoun
                      [](const FoundColor& a, const FoundColor& b) { return a.Key < b.Key; });
     int32_t entry = 0;
     for (const FoundColor& colour : sorted) run.PaletteTable[entry++].Color = colour.Color;
+    for (ColorValue locked : run.Job.LockedColors) run.PaletteTable[entry++].Color = locked & 0xFFFFFF;
     if (run.Job.AddFixed16) {
         for (ColorValue fixed : Fixed16Colors) run.PaletteTable[entry++].Color = fixed;
     }
@@ -97,9 +98,18 @@ void AssemblePalette(TEngineRun& run, const FoundColor* found, int32_t foundCoun
 }
 
 void AssembleReusedPalette(TEngineRun& run) {
-    const int32_t count = run.TargetColors + (run.Job.AddFixed16 ? 16 : 0);
+    const int32_t count = run.TargetColors + (run.Job.AddFixed16 ? 16 : 0) +
+                          static_cast<int32_t>(run.Job.LockedColors.size());
     for (int32_t i = 0; i < count; ++i) {
         const ColorValue color = run.Job.PaletteBuffer[i];
+        run.PaletteTable[i] = TPaletteEntry{color, ToColorPoint(run.ColorSpace, color)};
+    }
+}
+
+void AssembleFilePalette(TEngineRun& run) {
+    const std::vector<ColorValue>& colors = run.Job.FilePalette;
+    for (size_t i = 0; i < colors.size() && i < run.PaletteTable.size(); ++i) {
+        const ColorValue color = colors[i] & 0xFFFFFF;
         run.PaletteTable[i] = TPaletteEntry{color, ToColorPoint(run.ColorSpace, color)};
     }
 }

@@ -41,10 +41,11 @@ struct FoundColor {
     double Key = 0;
 };
 
-// Fills run.PaletteTable entries 0 .. TargetColors + 16*AddFixed16 - 1:
+// Fills run.PaletteTable entries 0 .. TargetColors + locked + 16*AddFixed16 - 1:
 // the first TargetColors found colours (black for those not found) in
 // ascending key order (stable: equal keys keep their order, found colours
-// before the black fill), then the fixed colours in table order; each
+// before the black fill), then the job's LockedColors in their order, then
+// the fixed colours in table order; each
 // entry with its ColorPoint. `found` may hold more than TargetColors
 // entries; only the first TargetColors are used.
 void AssemblePalette(TEngineRun& run, const FoundColor* found, int32_t foundCount);
@@ -52,3 +53,7 @@ void AssemblePalette(TEngineRun& run, const FoundColor* found, int32_t foundCoun
 // The same entries taken unchanged from the job's PaletteBuffer (a palette
 // an earlier run with the same palette key assembled).
 void AssembleReusedPalette(TEngineRun& run);
+
+// Entries 0 .. FilePalette.size() - 1 are the job's FilePalette, unchanged
+// and in its order (never snapped to the output grid).
+void AssembleFilePalette(TEngineRun& run);

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "config/paths.h"
+#include "formats/palette_file.h"
 
 namespace {
 
@@ -44,6 +45,20 @@ int32_t TransCornerOf(const TSettingsRecord& settings) {
     }
 }
 
+// A file palette replaces the built one: its count (and the transparent
+// entry) is the palette size and nothing else is added.
+void FillPaletteChoice(const TSettingsRecord& settings, ReduceJob& job) {
+    job.FilePalette.clear();
+    job.LockedColors.clear();
+    if (settings.RadioButtonPaletteFile && !settings.FilePaletteColors.empty()) {
+        job.FilePalette.assign(settings.FilePaletteColors.begin(), settings.FilePaletteColors.end());
+        job.AddFixed16 = false;
+        job.PaletteSize = static_cast<int32_t>(job.FilePalette.size()) + (job.TransCorner >= 0 ? 1 : 0);
+        return;
+    }
+    job.LockedColors.assign(settings.LockedColorValues.begin(), settings.LockedColorValues.end());
+}
+
 }  // namespace
 
 std::string PaletteKey(const ReduceJob& job) {
@@ -57,6 +72,8 @@ std::string PaletteKey(const ReduceJob& job) {
     }
     if (!job.UseAlpha || job.AlphaThreshold != 128)
         key += "/a" + std::to_string(job.UseAlpha ? job.AlphaThreshold : 0);
+    if (!job.FilePalette.empty()) key += "/P" + ColorListText(job.FilePalette);
+    if (!job.LockedColors.empty()) key += "/L" + ColorListText(job.LockedColors);
     return key;
 }
 
@@ -78,7 +95,9 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job) {
     job.TransCorner = TransCornerOf(settings);
     job.UseAlpha = settings.CheckBoxAlpha;
     job.AlphaThreshold = Clamp(settings.UpDownAlphaThreshold, 1, 255);
-    const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0);
+    FillPaletteChoice(settings, job);
+    const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0) +
+                            static_cast<int32_t>(job.LockedColors.size());
     if (job.PaletteSize < minimum) job.PaletteSize = minimum;
     return PaletteKey(job);
 }

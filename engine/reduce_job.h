@@ -27,6 +27,13 @@ struct ReduceJob {
     int32_t TransCorner = -1;      // -1 none, 0 TL, 1 BL, 2 TR, 3 BR
     bool UseAlpha = true;          // pixels with alpha below AlphaThreshold are transparent
     int32_t AlphaThreshold = 128;  // 1..255
+    // Non-empty: map to exactly these colours (1..256, file order), building
+    // nothing; PaletteSize is their count (+1 with transparency), AddFixed16
+    // off and LockedColors empty.
+    std::vector<ColorValue> FilePalette;
+    // Colours the palette must hold exactly, after the found colours and
+    // before the fixed ones; they count toward PaletteSize.
+    std::vector<ColorValue> LockedColors;
 
     // Picture part, single mode (Batch false). The caller owns the arrays.
     bool Batch = false;
@@ -81,7 +88,9 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job);
 // character of code 1 when on, nothing when off), PaletteSize, SourceMask,
 // WeightBlue, WeightRed, WeightGreen, TransCorner, joined by "/"; then
 // "/a" and the alpha threshold (0 with UseAlpha off) only when the alpha
-// settings are not the defaults (on, 128).
+// settings are not the defaults (on, 128); then, only when there are any,
+// "/P" and the file palette's "#rrggbb,..." and "/L" and the locked colours'
+// list.
 std::string PaletteKey(const ReduceJob& job);
 
 // Single-picture and integrated-batch set-ups; see the fields above.

@@ -20,8 +20,18 @@ bool PictureSizeValid(int32_t width, int32_t height) {
     return width >= 1 && height >= 1 && static_cast<int64_t>(width) * height <= INT32_MAX;
 }
 
+// A file palette is the whole palette: its count plus the transparent entry.
+bool PaletteChoiceValid(const ReduceJob& job) {
+    if (job.FilePalette.empty()) return job.LockedColors.size() <= 256;
+    return job.FilePalette.size() <= 256 && !job.AddFixed16 && job.LockedColors.empty() &&
+           job.PaletteSize ==
+               static_cast<int32_t>(job.FilePalette.size()) + (job.TransCorner >= 0 ? 1 : 0);
+}
+
 bool SettingsValid(const ReduceJob& job) {
-    const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0);
+    if (!PaletteChoiceValid(job)) return false;
+    const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0) +
+                            static_cast<int32_t>(job.LockedColors.size());
     const bool maskValid =
         job.SourceMask == 0 || job.SourceMask == 1 || job.SourceMask == 3 || job.SourceMask == 7;
     auto weightValid = [](int32_t w) { return w >= 30 && w <= 130; };
@@ -39,7 +49,7 @@ bool SettingsValid(const ReduceJob& job) {
 bool PicturesValid(const ReduceJob& job) {
     if (!job.Batch) {
         return PictureSizeValid(job.Width, job.Height) && job.SourcePixels && job.IndexPixels &&
-               job.PaletteBuffer && (job.WorkBuffer || job.ReusePalette);
+               job.PaletteBuffer && (job.WorkBuffer || job.ReusePalette || !job.FilePalette.empty());
     }
     const size_t count = static_cast<size_t>(job.PictureCount);
     if (job.PictureCount < 1 || !job.WorkBuffer || job.Widths.size() < count ||
@@ -124,7 +134,8 @@ void RunStages(ReduceJob& job) {
     CacheRelease release{*cache};
     MakeCurrent(run, 0);
     const bool transparent = job.TransCorner >= 0 || job.AlphaTransparent;
-    run.TargetColors = job.PaletteSize - (job.AddFixed16 ? 16 : 0) - (transparent ? 1 : 0);
+    run.TargetColors = job.PaletteSize - (job.AddFixed16 ? 16 : 0) - (transparent ? 1 : 0) -
+                       static_cast<int32_t>(job.LockedColors.size());
     run.TransColor = job.TransCorner < 0 ? NoTransColor : CornerColor(run, job.TransCorner);
     // The transparent entry keeps the corner's colour; with alpha alone, black.
     const ColorValue transEntry = job.TransCorner < 0 ? 0 : run.TransColor;
@@ -136,7 +147,12 @@ void RunStages(ReduceJob& job) {
     run.ColorSpace = PrepareColorSpace(job.WeightBlue, job.WeightRed, job.WeightGreen);
     const auto grid = std::make_unique<OutputGrid>(PrepareOutputGrid(job.OutputPrecision));
 
-    if (job.ReusePalette && !job.Batch) {
+    if (!job.FilePalette.empty()) {
+        // Nothing is counted or built: the mapping alone.
+        if (run.StopRequested()) return;
+        run.SetProgress(75);
+        AssembleFilePalette(run);
+    } else if (job.ReusePalette && !job.Batch) {
         if (run.StopRequested()) return;
         run.SetProgress(75);
         AssembleReusedPalette(run);
@@ -145,7 +161,7 @@ void RunStages(ReduceJob& job) {
         if (!FindPaletteColors(run, *grid, found)) return;
         AssemblePalette(run, found.data(), static_cast<int32_t>(found.size()));
     }
-    const int32_t geometryCount = run.TargetColors + (job.AddFixed16 ? 16 : 0);
+    const int32_t geometryCount = job.PaletteSize - (transparent ? 1 : 0);
     const PaletteGeometry geometry = ComputePaletteGeometry(run.PaletteTable.data(), geometryCount);
     if (run.StopRequested()) return;
 
@@ -178,9 +194,14 @@ void RunJob(ReduceJob& job) {
     // Alpha needs a transparent entry of its own beside the fixed colours
     // and one searchable entry; a palette without room for it (1 colour,
     // or fewer than 17 with the 16 fixed ones) maps every pixel by colour.
+    // A file palette is mapped to exactly as given: alpha only joins the
+    // transparent entry that corner transparency appended, never takes the
+    // place of one of the file's colours.
     const int32_t room = job.PaletteSize - (job.AddFixed16 ? 16 : 0);
+    const bool roomForAlpha =
+        job.FilePalette.empty() ? room >= 1 && job.PaletteSize >= 2 : false;
     job.AlphaTransparent =
-        (job.TransCorner >= 0 || (room >= 1 && job.PaletteSize >= 2)) && AlphaMakesTransparent(job);
+        (job.TransCorner >= 0 || roomForAlpha) && AlphaMakesTransparent(job);
     try {
         RunStages(job);
     } catch (const std::bad_alloc&) {

@@ -160,8 +160,8 @@ TEST_P(LanguageTest, SettingsDialogCaptions) {
     }
     EXPECT_EQ(d.windowTitle(), english ? "Setting" : "減色設定");
     EXPECT_EQ(TabTexts(d.PageControl1),
-              english ? QStringList({"Main", "Engine", "Transparency", "Batch"})
-                      : QStringList({"メイン", "エンジン", "透過", "バッチ"}));
+              english ? QStringList({"Main", "Engine", "Transparency", "Batch", "Palette"})
+                      : QStringList({"メイン", "エンジン", "透過", "バッチ", "パレット"}));
     EXPECT_EQ(Items(d.ComboBoxDither),
               english ? QStringList({"(None)", "gPeanos", "DiffuseFS", "Maem", "Anime"})
                       : QStringList({"(なし)", "gPeanos", "誤差拡散", "平均誤差", "アニメ"}));
