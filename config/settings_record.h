@@ -85,4 +85,6 @@ struct TSettingsRecord {
     // apply; set by the program to the window's current geometry before
     // SaveSettings (NormalBounds is stored instead unless WindowState is 0).
     TBounds WindowBounds;
+    // Page "Engine": palette refinement, 0 off .. 3.
+    int ComboBoxRefine = 0;
 };

@@ -55,6 +55,7 @@ std::string PaletteKey(const ReduceJob& job) {
         key += '/';
         key += std::to_string(value);
     }
+    if (job.Refine > 0) key += "/r" + std::to_string(job.Refine);
     return key;
 }
 
@@ -74,6 +75,7 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job) {
     job.AddFixed16 = settings.CheckBoxAdd16;
     settings.BatchSaveDirectory = AddTrailingSeparator(settings.BatchSaveDirectory);
     job.TransCorner = TransCornerOf(settings);
+    job.Refine = Clamp(settings.ComboBoxRefine, 0, 3);
     const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0);
     if (job.PaletteSize < minimum) job.PaletteSize = minimum;
     return PaletteKey(job);

@@ -25,6 +25,7 @@ struct ReduceJob {
     int32_t DitherDepth = 70;      // 0..100
     int32_t SpreadOption = 16;     // 0..64
     int32_t TransCorner = -1;      // -1 none, 0 TL, 1 BL, 2 TR, 3 BR
+    int32_t Refine = 0;            // 0 off .. 3: palette refinement before snapping
 
     // Picture part, single mode (Batch false). The caller owns the arrays.
     bool Batch = false;
@@ -63,7 +64,8 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job);
 
 // The palette key of the job's settings: OutputPrecision, AddFixed16 (one
 // character of code 1 when on, nothing when off), PaletteSize, SourceMask,
-// WeightBlue, WeightRed, WeightGreen, TransCorner, joined by "/".
+// WeightBlue, WeightRed, WeightGreen, TransCorner, joined by "/"; then
+// "/r" and the level when Refine is above 0 (nothing at level 0).
 std::string PaletteKey(const ReduceJob& job);
 
 // Single-picture and integrated-batch set-ups; see the fields above.
