@@ -228,6 +228,13 @@ constexpr TOptionSpec kOptions[] = {
     {.Long = "--version",
      .Commands = kForEvery,
      .ToParse = [](TP s, TV) { s.HelpOrVersion = s.HelpOrVersion.value_or(TCliCommand::Version); }},
+    {.Long = "--refine",
+     .Arg = "LEVEL",
+     .Kind = TValueKind::Whole,
+     .Low = 0,
+     .High = 3,
+     .Help = "palette refinement, 0 off .. 3 best (0); slower, closer colours",
+     .ToRecord = [](TR r, TV v) { r.ComboBoxRefine = v.Number; }},
 };
 
 const TOptionSpec* FindOption(std::string_view name) {

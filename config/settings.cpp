@@ -47,6 +47,7 @@ void ReadDialogKeys(const TIniDocument& ini, TSettingsRecord& record) {
     // Only BMP or not-BMP is stored: a GIF batch format comes back as PNG.
     record.BatchFormat = ini.ReadBool(kSection, "BatchIs") ? RadioButtonPNG : RadioButtonBMP;
     record.BatchFormatButton = static_cast<TBatchFormatButton>(record.BatchFormat);
+    record.ComboBoxRefine = ReadClamped(ini, "Refine", 0, 3);
 }
 
 void ReadProgramKeys(const TIniDocument& ini, TSettingsRecord& record) {
@@ -112,6 +113,9 @@ void WriteDialogKeys(TIniDocument& ini, const TSettingsRecord& record) {
     ini.WriteBool(kSection, "PNGtype", record.CheckBoxPNGinterlace);
     ini.WriteBool(kSection, "BatchIs", record.BatchFormat != 0);
     ini.WriteInteger(kSection, "GIFtype", record.ComboBoxGIF);
+    // Absent means off, so a file that never had refinement on stays as it was.
+    if (record.ComboBoxRefine != 0 || ini.Value(kSection, "Refine"))
+        ini.WriteInteger(kSection, "Refine", record.ComboBoxRefine);
 }
 
 void WriteProgramKeys(TIniDocument& ini, const TSettingsRecord& record) {
