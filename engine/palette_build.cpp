@@ -276,7 +276,8 @@ bool BuildPalette(TEngineRun& run, const OutputGrid& grid, std::span<ColorEntry>
         means->clear();
         for (int32_t i = 0; i < clusters; ++i) {
             const Cluster& cluster = builder->ClusterAt(i);
-            if (cluster.Count > 0) means->push_back({cluster.Mean[0], cluster.Mean[1], cluster.Mean[2]});
+            if (cluster.Count > 0)
+                means->push_back({cluster.Mean[0], cluster.Mean[1], cluster.Mean[2]});
         }
     }
     return true;

@@ -61,9 +61,7 @@ double Linear(int level) {
     return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
 }
 
-double LabF(double t) {
-    return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116;
-}
+double LabF(double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; }
 
 Lab ToLab(int r, int g, int b) {
     const double lr = Linear(r), lg = Linear(g), lb = Linear(b);

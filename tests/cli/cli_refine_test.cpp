@@ -49,12 +49,13 @@ TEST(CliRefine, RefinedFilesAreTheSameWithOneOrTwoJobs) {
     for (int run = 0; run < 3; ++run) {
         const std::string folder = temp.Path("out" + std::to_string(run));
         fs::create_directories(folder);
-        std::vector<std::string> args = {"reduce", "-q", "-c", "16", "--refine", "3",
-                                         "-j", run == 2 ? "2" : "1", "-o", folder};
+        std::vector<std::string> args = {
+            "reduce", "-q", "-c", "16", "--refine", "3", "-j", run == 2 ? "2" : "1", "-o", folder};
         for (int i = 0; i < 3; ++i) args.push_back(temp.Path("in/p" + std::to_string(i) + ".bmp"));
         const TCliResult result = RunCli(args);
         ASSERT_EQ(result.Status, 0) << result.Err;
-        for (int i = 0; i < 3; ++i) files[run] += ReadFile(folder + "/p" + std::to_string(i) + ".bmp");
+        for (int i = 0; i < 3; ++i)
+            files[run] += ReadFile(folder + "/p" + std::to_string(i) + ".bmp");
         ASSERT_FALSE(files[run].empty());
     }
     EXPECT_EQ(files[0], files[1]);

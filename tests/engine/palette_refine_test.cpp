@@ -66,8 +66,8 @@ std::vector<ColorValue> NoisyGradient(int width, int height, int blueSide, int a
     const int x0 = (width - blueSide) / 2, y0 = (height - blueSide) / 2;
     for (int y = y0; y < y0 + blueSide; ++y)
         for (int x = x0; x < x0 + blueSide; ++x)
-            pixels[size_t(y) * width + x] =
-                MakeColor(Channel(20 + noise(20)), Channel(40 + noise(20)), Channel(230 + noise(20)));
+            pixels[size_t(y) * width + x] = MakeColor(
+                Channel(20 + noise(20)), Channel(40 + noise(20)), Channel(230 + noise(20)));
     return pixels;
 }
 
@@ -78,7 +78,9 @@ double DeltaE76(ColorValue a, ColorValue b) {
             const double v = level / 255.0;
             return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
         };
-        auto f = [](double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; };
+        auto f = [](double t) {
+            return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116;
+        };
         const double r = linear(RedOf(c)), g = linear(GreenOf(c)), b = linear(BlueOf(c));
         const double fx = f((0.4124564 * r + 0.3575761 * g + 0.1804375 * b) / 0.95047);
         const double fy = f(0.2126729 * r + 0.7151522 * g + 0.0721750 * b);
@@ -92,7 +94,8 @@ double DeltaE76(ColorValue a, ColorValue b) {
 
 double NearestDeltaE(const RefineJob& s, ColorValue colour) {
     double best = 1e9;
-    for (int i = 0; i < s.Job.PaletteSize; ++i) best = std::min(best, DeltaE76(s.Palette[i], colour));
+    for (int i = 0; i < s.Job.PaletteSize; ++i)
+        best = std::min(best, DeltaE76(s.Palette[i], colour));
     return best;
 }
 
