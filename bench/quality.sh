@@ -103,9 +103,10 @@ summary() {
     local label=$1 ref=$2 wall user system
     read -r wall user system <"$work/$label.time"
     paste -d' ' "$work/$label.scores" "$work/$ref.scores" |
-        awk -v wall="$wall" -v cpu="$(echo "$user + $system" | bc)" '
+        awk -v wall="$wall" -v user="$user" -v sys="$system" '
             { p += $1; e += $2; if ($2 < $4) better++; n++ }
-            END { printf "%8.2f %8.3f %8.2f %8.2f %5d/%d\n", p / n, e / n, wall, cpu, better, n }'
+            END { printf "%8.2f %8.3f %8.2f %8.2f %5d/%d\n", p / n, e / n, wall, user + sys,
+                         better, n }'
 }
 
 printf '%-7s %-10s %-16s %8s %8s %8s %8s %s\n' colours dither tool "PSNR" "dE76" "wall s" "CPU s" \
