@@ -1,6 +1,5 @@
-// zinop-cli --refine: the level reaches the settings record, values outside
-// 0..3 are refused, and refined results are the same bytes with -j 1 and
-// -j 2 and from run to run.
+// zinop-cli --refine: refined results are the same bytes with -j 1 and -j 2
+// and from run to run.
 
 #include <gtest/gtest.h>
 
@@ -8,37 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_options.h"
 #include "run_cli.h"
 #include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool ParseInto(std::vector<std::string> args, TSettingsRecord& record, std::string& error) {
-    std::vector<const char*> argv{"zinop-cli"};
-    for (const std::string& arg : args) argv.push_back(arg.c_str());
-    TCliOptions options;
-    if (!ParseCommandLine(static_cast<int>(argv.size()), argv.data(), options, error)) return false;
-    ApplyOptions(options, record);
-    return true;
-}
-
-TEST(CliRefine, LevelReachesTheRecordAndOutOfRangeIsRefused) {
-    TSettingsRecord record;
-    std::string error;
-    ASSERT_TRUE(ParseInto({"reduce", "x.bmp"}, record, error)) << error;
-    EXPECT_EQ(record.ComboBoxRefine, 0);
-    ASSERT_TRUE(ParseInto({"reduce", "--refine", "3", "x.bmp"}, record, error)) << error;
-    EXPECT_EQ(record.ComboBoxRefine, 3);
-    for (const char* bad : {"4", "-1", "x"}) {
-        TSettingsRecord untouched;
-        EXPECT_FALSE(ParseInto({"reduce", "--refine", bad, "x.bmp"}, untouched, error)) << bad;
-        EXPECT_NE(error.find("--refine: expected a whole number in 0..3"), std::string::npos)
-            << error;
-    }
-}
 
 TEST(CliRefine, RefinedFilesAreTheSameWithOneOrTwoJobs) {
     TTempFolder temp;

@@ -221,15 +221,4 @@ TEST(PaletteRefine, IntegratedBatchRefinesTheColoursOfAllPictures) {
     }
 }
 
-TEST(PaletteRefine, FewColoursStayExact) {
-    const std::vector<ColorValue> pixels = {MakeColor(200, 10, 10), MakeColor(10, 200, 10),
-                                            MakeColor(10, 10, 200), MakeColor(200, 10, 10)};
-    RefineJob plain(2, 2, pixels, 0), refined(2, 2, pixels, 3);
-    plain.Job.PaletteSize = refined.Job.PaletteSize = 8;
-    RunJob(plain.Job);
-    RunJob(refined.Job);
-    EXPECT_EQ(plain.Palette, refined.Palette);
-    EXPECT_EQ(plain.Indexes, refined.Indexes);
-}
-
 }  // namespace
