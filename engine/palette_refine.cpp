@@ -11,17 +11,19 @@ using Vec3 = std::array<double, 3>;
 
 // How much work each level does. Colours are merged into cubes of
 // 2^CellShift units (256 units are one colour level) before the iterations,
-// which bounds the work on photographs with many distinct colours.
+// which bounds the work on photographs with many distinct colours. A final
+// stage may then polish the colours over the distinct colours themselves.
 struct TRefinePlan {
     int CellShift;
-    int Iterations;   // Lloyd iterations per stage, at most
-    int SplitRounds;  // rounds of moving little-used colours to the worst clusters
+    int Iterations;       // Lloyd iterations per stage, at most
+    int SplitRounds;      // rounds of moving little-used colours to the worst clusters
+    int FinalIterations;  // Lloyd iterations over the unmerged colours, at most
 };
 // Chosen by measurement on 768 x 512 photographs: level 1 costs at most
 // about a quarter more CPU time than level 0, level 3 about two thirds of
 // pngquant's.
 constexpr TRefinePlan RefinePlans[RefineLevelMax + 1] = {
-    {0, 0, 0}, {9, 3, 0}, {9, 8, 1}, {8, 10, 3}};
+    {0, 0, 0, 0}, {9, 3, 0, 0}, {9, 8, 1, 0}, {8, 10, 3, 10}};
 
 // The refinement measures chroma 1.5 times as strongly as the job's space
 // does (the mapping keeps the job's space). Measured on photographs, this
@@ -29,6 +31,13 @@ constexpr TRefinePlan RefinePlans[RefineLevelMax + 1] = {
 // the same PSNR: the palette spreads further across hues, to which the eye
 // is more sensitive than the default weights (0.8) assume.
 constexpr double RefineChroma = 1.5;
+
+// Each colour counts with its pixel count to this power. Slightly above 1 it
+// gives the colours that cover much of the picture a few more, closer
+// entries: measured on photographs, it lowers the mean CIELAB error, which
+// counts every pixel's error once rather than squared, at nearly the same
+// PSNR.
+constexpr double RefineCountPower = 1.1;
 
 Vec3 ToRefineSpace(const Vec3& p) { return {p[0] * RefineChroma, p[1] * RefineChroma, p[2]}; }
 Vec3 FromRefineSpace(const Vec3& p) { return {p[0] / RefineChroma, p[1] / RefineChroma, p[2]}; }
@@ -52,7 +61,8 @@ std::vector<TPoint> GatherPoints(std::span<const ColorEntry> entries, int shift)
         points.reserve(entries.size());
         for (const ColorEntry& e : entries)
             points.push_back(
-                TPoint{ToRefineSpace({double(e.U), double(e.V), double(e.Y)}), double(e.Count)});
+                TPoint{ToRefineSpace({double(e.U), double(e.V), double(e.Y)}),
+                       std::pow(double(e.Count), RefineCountPower)});
         return points;
     }
     // Coordinates lie within +-2^17, so 21 bits per cube index suffice.
@@ -73,8 +83,8 @@ std::vector<TPoint> GatherPoints(std::span<const ColorEntry> entries, int shift)
             sum[2] += double(e.Count) * e.Y;
             weight += e.Count;
         }
-        points.push_back(
-            TPoint{ToRefineSpace({sum[0] / weight, sum[1] / weight, sum[2] / weight}), weight});
+        points.push_back(TPoint{ToRefineSpace({sum[0] / weight, sum[1] / weight, sum[2] / weight}),
+                                std::pow(weight, RefineCountPower)});
     }
     return points;
 }
@@ -356,6 +366,14 @@ bool RefinePalette(TEngineRun& run, const OutputGrid& grid, std::span<const Colo
         } else {
             kmeans.SetCentres(best);
         }
+    }
+    if (plan.FinalIterations > 0 && plan.CellShift > 0) {
+        // A merged cube goes to one centre as a whole, so colours of a cube
+        // that a border between two centres crosses count for the wrong
+        // one; a few steps over the exact colours settle the borders.
+        TKMeans fine(GatherPoints(entries, 0), best);
+        if (!fine.Iterate(run, plan.FinalIterations)) return false;
+        best = fine.CentreList();
     }
     for (Vec3& centre : best) centre = FromRefineSpace(centre);
     found = SnapCentres(run, grid, best, found);
