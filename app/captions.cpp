@@ -99,6 +99,9 @@ constexpr TCaption kSettings[] = {
     {"GroupBoxGIF", " GIF option ", ""},
     {"Label7", "Type", ""},
     {"ComboBoxGIF", "87a non interlace\n87a interlace\n89a non interlace\n89a interlace", ""},
+    // Page "Engine", palette refinement
+    {"LabelRefine", "パレットを最適化", "Refine palette"},
+    {"ComboBoxRefine", "しない\n1\n2\n3", "Off,1,2,3"},
 };
 
 constexpr TCaption kPlugins[] = {

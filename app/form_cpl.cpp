@@ -162,6 +162,7 @@ void TFormCPL::ConnectRecord() {
     listInto(ComboBoxTrim, s.ComboBoxTrim);
     listInto(ComboBoxGIF, s.ComboBoxGIF);
     listInto(ComboBoxDither, s.ComboBoxDither);
+    listInto(ComboBoxRefine, s.ComboBoxRefine);
     connect(ComboBoxDither, &QComboBox::currentIndexChanged, this, &TFormCPL::ComboBoxDitherChange);
 }
 
@@ -186,6 +187,7 @@ void TFormCPL::ShowRecord() {
     ShowListIndex(ComboBoxTrim, s.ComboBoxTrim);
     ShowListIndex(ComboBoxGIF, s.ComboBoxGIF);
     ShowListIndex(ComboBoxDither, s.ComboBoxDither);
+    ShowListIndex(ComboBoxRefine, s.ComboBoxRefine);
     LabelFolder->setText(WithWrapPoints(s.BatchSaveDirectory));
     ShowPaletteRecord();
 }

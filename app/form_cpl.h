@@ -82,6 +82,8 @@ class TFormCPL : public QDialog {
     QLabel* Label3 = nullptr;
     QComboBox* ComboBoxTrim = nullptr;
     QPushButton* ButtonDefault = nullptr;
+    QLabel* LabelRefine = nullptr;
+    QComboBox* ComboBoxRefine = nullptr;
     // Page "Transparency"
     QGroupBox* GroupBoxTrans = nullptr;
     QCheckBox* CheckBoxTrans = nullptr;

@@ -159,6 +159,10 @@ QWidget* TFormCPL::BuildEnginePage() {
     lists->addWidget(ComboBoxTrim, 1, 1, Qt::AlignLeft);
     lists->setColumnStretch(2, 1);
     lists->addWidget(ButtonDefault, 1, 3);
+    LabelRefine = Control<QLabel>(GroupBox2, "LabelRefine");
+    ComboBoxRefine = Control<QComboBox>(GroupBox2, "ComboBoxRefine");
+    lists->addWidget(LabelRefine, 2, 0);
+    lists->addWidget(ComboBoxRefine, 2, 1, Qt::AlignLeft);
 
     auto* group = new QVBoxLayout(GroupBox2);
     group->addLayout(weights);

@@ -269,6 +269,13 @@ constexpr TOptionSpec kOptions[] = {
      .Choices = "gpl pal act hex",
      .Help = "gpl, pal, act or hex (gpl)",
      .ToParse = [](TP s, TV v) { s.Options.PaletteFormat = v.Number; }},
+    {.Long = "--refine",
+     .Arg = "LEVEL",
+     .Kind = TValueKind::Whole,
+     .Low = 0,
+     .High = 3,
+     .Help = "palette refinement, 0 off .. 3 best (0); slower, closer colours",
+     .ToRecord = [](TR r, TV v) { r.ComboBoxRefine = v.Number; }},
 };
 
 const TOptionSpec* FindOption(std::string_view name) {

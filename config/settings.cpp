@@ -56,6 +56,7 @@ void ReadDialogKeys(const TIniDocument& ini, TSettingsRecord& record) {
     record.RadioButtonPaletteFile = ini.ReadBool(kSection, "PaletteFromFile");
     record.EditPaletteFile = ini.ReadString(kSection, "PaletteFile");
     record.EditLockedColors = ini.ReadString(kSection, "LockedColors");
+    record.ComboBoxRefine = ReadClamped(ini, "Refine", 0, 3);
 }
 
 void ReadProgramKeys(const TIniDocument& ini, TSettingsRecord& record) {
@@ -121,6 +122,9 @@ void WriteDialogKeys(TIniDocument& ini, const TSettingsRecord& record) {
     ini.WriteBool(kSection, "PNGtype", record.CheckBoxPNGinterlace);
     ini.WriteBool(kSection, "BatchIs", record.BatchFormat != 0);
     ini.WriteInteger(kSection, "GIFtype", record.ComboBoxGIF);
+    // Absent means off, so a file that never had refinement on stays as it was.
+    if (record.ComboBoxRefine != 0 || ini.Value(kSection, "Refine"))
+        ini.WriteInteger(kSection, "Refine", record.ComboBoxRefine);
 }
 
 // The alpha keys go after all others, and only once they differ from their

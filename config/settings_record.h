@@ -101,4 +101,7 @@ struct TSettingsRecord {
     // bad file) before FillReduceJob copies them into the job.
     std::vector<uint32_t> FilePaletteColors;
     std::vector<uint32_t> LockedColorValues;
+
+    // Page "Engine": palette refinement, 0 off .. 3.
+    int ComboBoxRefine = 0;
 };

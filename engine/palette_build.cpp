@@ -250,7 +250,8 @@ int PaletteProgress(int32_t found, int32_t target) {
 }  // namespace
 
 bool BuildPalette(TEngineRun& run, const OutputGrid& grid, std::span<ColorEntry> entries,
-                  std::vector<FoundColor>& found, std::span<ColorEntry> scratch) {
+                  std::vector<FoundColor>& found, std::span<ColorEntry> scratch,
+                  std::vector<std::array<double, 3>>* means) {
     auto builder = std::make_unique<TPaletteBuilder>(entries, run.ColorSpace, grid, scratch);
     const int32_t target = run.TargetColors;
     builder->MeasureCluster(0, 0, static_cast<int32_t>(entries.size()));
@@ -271,5 +272,13 @@ bool BuildPalette(TEngineRun& run, const OutputGrid& grid, std::span<ColorEntry>
     }
     if (!anySplit) builder->SetSingleFoundColor(0);
     found = builder->FoundColors();
+    if (means) {
+        means->clear();
+        for (int32_t i = 0; i < clusters; ++i) {
+            const Cluster& cluster = builder->ClusterAt(i);
+            if (cluster.Count > 0)
+                means->push_back({cluster.Mean[0], cluster.Mean[1], cluster.Mean[2]});
+        }
+    }
     return true;
 }

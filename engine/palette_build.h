@@ -76,6 +76,9 @@ class TPaletteBuilder {
 // Runs palette construction over `entries` for run.TargetColors colours and
 // returns the found colours (may be one more than TargetColors; at least
 // one). `scratch` as for TPaletteBuilder. Sets Progress 100..800; returns
-// false when a stop request was seen.
+// false when a stop request was seen. When `means` is given it receives the
+// unsnapped pixel-weighted mean (U, V, Y) of every final cluster, in cluster
+// order, for a refinement that starts where the splitting ended.
 bool BuildPalette(TEngineRun& run, const OutputGrid& grid, std::span<ColorEntry> entries,
-                  std::vector<FoundColor>& found, std::span<ColorEntry> scratch = {});
+                  std::vector<FoundColor>& found, std::span<ColorEntry> scratch = {},
+                  std::vector<std::array<double, 3>>* means = nullptr);

@@ -74,6 +74,7 @@ std::string PaletteKey(const ReduceJob& job) {
         key += "/a" + std::to_string(job.UseAlpha ? job.AlphaThreshold : 0);
     if (!job.FilePalette.empty()) key += "/P" + ColorListText(job.FilePalette);
     if (!job.LockedColors.empty()) key += "/L" + ColorListText(job.LockedColors);
+    if (job.Refine > 0) key += "/r" + std::to_string(job.Refine);
     return key;
 }
 
@@ -98,6 +99,7 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job) {
     FillPaletteChoice(settings, job);
     const int32_t minimum = (job.AddFixed16 ? 16 : 0) + (job.TransCorner >= 0 ? 1 : 0) +
                             static_cast<int32_t>(job.LockedColors.size());
+    job.Refine = Clamp(settings.ComboBoxRefine, 0, 3);
     if (job.PaletteSize < minimum) job.PaletteSize = minimum;
     return PaletteKey(job);
 }

@@ -34,6 +34,7 @@ struct ReduceJob {
     // Colours the palette must hold exactly, after the found colours and
     // before the fixed ones; they count toward PaletteSize.
     std::vector<ColorValue> LockedColors;
+    int32_t Refine = 0;            // 0 off .. 3: palette refinement before snapping
 
     // Picture part, single mode (Batch false). The caller owns the arrays.
     bool Batch = false;
@@ -91,6 +92,7 @@ std::string FillReduceJob(TSettingsRecord& settings, ReduceJob& job);
 // settings are not the defaults (on, 128); then, only when there are any,
 // "/P" and the file palette's "#rrggbb,..." and "/L" and the locked colours'
 // list.
+// "/r" and the level when Refine is above 0 (nothing at level 0).
 std::string PaletteKey(const ReduceJob& job);
 
 // Single-picture and integrated-batch set-ups; see the fields above.

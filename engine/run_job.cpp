@@ -12,6 +12,7 @@
 #include "engine/nearest.h"
 #include "engine/palette_adjust.h"
 #include "engine/palette_build.h"
+#include "engine/palette_refine.h"
 #include "engine/reduce_job.h"
 
 namespace {
@@ -43,7 +44,8 @@ bool SettingsValid(const ReduceJob& job) {
            weightValid(job.WeightGreen) && job.DitherMode >= 0 && job.DitherMode <= 4 &&
            job.DitherDepth >= 0 && job.DitherDepth <= 100 && job.SpreadOption >= 0 &&
            job.SpreadOption <= 64 && job.TransCorner >= -1 && job.TransCorner <= 3 &&
-           job.AlphaThreshold >= 1 && job.AlphaThreshold <= 255;
+           job.AlphaThreshold >= 1 && job.AlphaThreshold <= 255 &&
+           job.Refine >= 0 && job.Refine <= RefineLevelMax;
 }
 
 bool PicturesValid(const ReduceJob& job) {
@@ -119,7 +121,11 @@ bool FindPaletteColors(TEngineRun& run, const OutputGrid& grid, std::vector<Foun
     if (!BuildHistogram(run, colors)) return false;
     if (run.StopRequested()) return false;
     run.SetProgress(75);
-    return BuildPalette(run, grid, colors.Entries, found, colors.SplitScratch);
+    if (run.Job.Refine == 0)
+        return BuildPalette(run, grid, colors.Entries, found, colors.SplitScratch);
+    std::vector<std::array<double, 3>> means;
+    return BuildPalette(run, grid, colors.Entries, found, colors.SplitScratch, &means) &&
+           RefinePalette(run, grid, colors.Entries, means, found);
 }
 
 // Every cell list is released when the run ends, however it ends.

@@ -177,6 +177,20 @@ TEST_P(LanguageTest, SettingsDialogCaptions) {
     EXPECT_EQ(d.ComboBoxTrim->currentIndex(), 2);
 }
 
+TEST_P(LanguageTest, RefinePaletteListInBothLanguages) {
+    const bool english = GetParam();
+    WriteIni(std::string("[zinop]\nVersion=35\nRefine=2\nlanguage=") + (english ? "1" : "0") +
+             "\n");
+    Start();
+    TFormCPL& d = Dialog();
+    EXPECT_EQ(d.LabelRefine->text(), english ? "Refine palette" : "パレットを最適化");
+    EXPECT_EQ(Items(d.ComboBoxRefine), english ? QStringList({"Off", "1", "2", "3"})
+                                               : QStringList({"しない", "1", "2", "3"}));
+    EXPECT_EQ(d.ComboBoxRefine->currentIndex(), 2);
+    d.ComboBoxRefine->setCurrentIndex(3);
+    EXPECT_EQ(Program->Settings.ComboBoxRefine, 3);
+}
+
 TEST_P(LanguageTest, PluginDialogAboutBoxAndChooserCaptions) {
     const bool english = GetParam();
     SetUseEnglish(english);

@@ -389,3 +389,19 @@ TEST(SettingsPath, DefaultFileLiesBesideTheProgramInABuildTree) {
 }
 
 }  // namespace
+
+TEST_F(SettingsTest, RefineKeyAppearsOnceUsedAndReadsClamped) {
+    TSettingsRecord record;
+    Save(record);
+    EXPECT_EQ(Key("Refine"), "<missing>");  // a file that never had it stays as it was
+    EXPECT_EQ(Load().ComboBoxRefine, 0);
+    record.ComboBoxRefine = 2;
+    Save(record);
+    EXPECT_EQ(Key("Refine"), "2");
+    EXPECT_EQ(Load().ComboBoxRefine, 2);
+    record.ComboBoxRefine = 0;
+    Save(record);
+    EXPECT_EQ(Key("Refine"), "0");  // turned off again: the key says so
+    PutFile(path_, "[zinop]\nVersion=35\nRefine=7\n");
+    EXPECT_EQ(Load().ComboBoxRefine, 3);
+}
