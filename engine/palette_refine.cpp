@@ -60,9 +60,8 @@ std::vector<TPoint> GatherPoints(std::span<const ColorEntry> entries, int shift)
     if (shift == 0) {
         points.reserve(entries.size());
         for (const ColorEntry& e : entries)
-            points.push_back(
-                TPoint{ToRefineSpace({double(e.U), double(e.V), double(e.Y)}),
-                       std::pow(double(e.Count), RefineCountPower)});
+            points.push_back(TPoint{ToRefineSpace({double(e.U), double(e.V), double(e.Y)}),
+                                    std::pow(double(e.Count), RefineCountPower)});
         return points;
     }
     // Coordinates lie within +-2^17, so 21 bits per cube index suffice.
