@@ -28,12 +28,14 @@ struct TResult {
     bool Succeeded = false;
 };
 
-TResult RunOn(ReduceJob& job, const std::vector<ColorValue>& pixels, int width, int height) {
+TResult RunOn(ReduceJob& job, const std::vector<ColorValue>& pixels, int width, int height,
+              const uint8_t* alpha = nullptr) {
     TResult result;
     result.Indexes.assign(pixels.size(), 0xEE);
     std::vector<int32_t> work(pixels.size());
     SetUpSingleJob(job, width, height, pixels.data(), result.Indexes.data(), result.Palette.data(),
                    work.data(), false);
+    job.SourceAlpha = alpha;
     RunJob(job);
     result.Succeeded = job.Succeeded;
     return result;
@@ -46,9 +48,12 @@ const std::vector<ColorValue> kC64 = {
 class FilePaletteMode : public ::testing::TestWithParam<int> {};
 
 // The palette is exactly the file's, unsnapped and unsorted, in every mode,
-// and a one-colour palette maps everything to it without fault.
+// and a one-colour palette maps everything to it without fault. Alpha never
+// takes the place of a file colour: it joins the appended transparent entry.
 TEST_P(FilePaletteMode, MapsToExactlyTheFileEntries) {
     const std::vector<ColorValue> pixels = Photo(40, 30);
+    std::vector<uint8_t> alpha(pixels.size(), 255);
+    std::fill(alpha.begin(), alpha.begin() + 40, 0);  // the top row is hidden
     for (const std::vector<ColorValue>& file : {kC64, std::vector<ColorValue>{0x123456}}) {
         for (int corner : {-1, 3}) {
             ReduceJob job;
@@ -60,9 +65,12 @@ TEST_P(FilePaletteMode, MapsToExactlyTheFileEntries) {
             settings.RadioButtonPaletteFile = true;
             settings.FilePaletteColors.assign(file.begin(), file.end());
             FillReduceJob(settings, job);
-            const TResult result = RunOn(job, pixels, 40, 30);
+            const TResult result = RunOn(job, pixels, 40, 30, alpha.data());
             ASSERT_TRUE(result.Succeeded);
             const size_t count = file.size() + (corner >= 0 ? 1 : 0);
+            if (corner >= 0) {
+                EXPECT_EQ(result.Indexes[0], file.size());  // hidden by its alpha
+            }
             EXPECT_EQ(job.PaletteSize, static_cast<int32_t>(count));
             EXPECT_TRUE(std::equal(file.begin(), file.end(), result.Palette.begin()));
             if (corner >= 0) {
