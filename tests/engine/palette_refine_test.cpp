@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <set>
 #include <vector>
 
+#include "engine/engine_run.h"
+#include "engine/histogram.h"
 #include "engine/palette_adjust.h"
+#include "engine/palette_polish.h"
 #include "engine/reduce_job.h"
 
 namespace {
@@ -219,6 +223,65 @@ TEST(PaletteRefine, IntegratedBatchRefinesTheColoursOfAllPictures) {
         EXPECT_EQ(topPalette[i], single.Palette[i]) << i;
         EXPECT_EQ(bottomPalette[i], single.Palette[i]) << i;
     }
+}
+
+TEST(PaletteRefine, PolishLowersTheMappedErrorAndKeepsTheGrid) {
+    const auto pixels = NoisyGradient(96, 64, 8);
+    RefineJob s(96, 64, pixels, 3);
+    s.Job.LockedColors = {MakeColor(255, 0, 0)};
+    TEngineRun run(s.Job);
+    run.ColorSpace = PrepareColorSpace(80, 80, 80);
+    const OutputGrid grid = PrepareOutputGrid(2);  // 555
+    std::vector<ColorEntry> entries;
+    for (ColorValue c : std::set<ColorValue>(pixels.begin(), pixels.end())) {
+        const ColorPoint p = ToColorPoint(run.ColorSpace, c);
+        entries.push_back({p.U, p.V, p.Y, int32_t(std::count(pixels.begin(), pixels.end(), c))});
+    }
+    // A poor start on the grid: grey levels, and a red next to the locked one.
+    std::vector<FoundColor> found;
+    for (int level : {0, 66, 132, 198, 255}) found.push_back({MakeColor(level, level, level), 0});
+    found.push_back({MakeColor(247, 0, 0), 0});
+    // Squared RGB error of mapping every pixel to its nearest colour in the
+    // job's space, as the mapping does.
+    auto error = [&](const std::vector<FoundColor>& colours) {
+        std::vector<ColorValue> palette = {s.Job.LockedColors[0]};
+        for (const FoundColor& f : colours) palette.push_back(f.Color);
+        double sum = 0;
+        for (ColorValue p : pixels) {
+            const ColorPoint at = ToColorPoint(run.ColorSpace, p);
+            auto distance = [&](ColorValue q) {
+                const ColorPoint b = ToColorPoint(run.ColorSpace, q);
+                const double du = b.U - at.U, dv = b.V - at.V, dy = b.Y - at.Y;
+                return du * du + dv * dv + dy * dy;
+            };
+            ColorValue best = palette[0];
+            for (ColorValue q : palette)
+                if (distance(q) < distance(best)) best = q;
+            for (int shift : {0, 8, 16}) {
+                const double d = double((p >> shift) & 0xFF) - double((best >> shift) & 0xFF);
+                sum += d * d;
+            }
+        }
+        return sum;
+    };
+    const double before = error(found);
+    std::vector<FoundColor> polished = found;
+    ASSERT_TRUE(PolishPalette(run, grid, entries, polished));
+    EXPECT_LT(error(polished), 0.8 * before);
+    std::set<ColorValue> distinct = {s.Job.LockedColors[0]};
+    for (const FoundColor& f : polished) {
+        const int channels[3] = {RedOf(f.Color), GreenOf(f.Color), BlueOf(f.Color)};
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(grid.Below[c][channels[c]], channels[c]) << c;
+        EXPECT_EQ(f.Key, ToColorPoint(run.ColorSpace, f.Color).Y);
+        distinct.insert(f.Color);
+    }
+    EXPECT_EQ(distinct.size(), polished.size() + 1);  // none equal, none the locked red
+    // More found colours than the search takes: left as they are.
+    std::vector<FoundColor> many(PolishMaxColors + 1);
+    for (size_t i = 0; i < many.size(); ++i) many[i].Color = MakeColor(int(i) * 7, 0, 0);
+    const std::vector<FoundColor> kept = many;
+    ASSERT_TRUE(PolishPalette(run, grid, entries, many));
+    for (size_t i = 0; i < many.size(); ++i) EXPECT_EQ(many[i].Color, kept[i].Color) << i;
 }
 
 }  // namespace
