@@ -7,6 +7,8 @@
 #include <limits>
 #include <utility>
 
+#include "engine/color_cubes.h"
+
 namespace {
 
 // The search runs in stages, each over the colours merged into cubes of
@@ -57,35 +59,27 @@ double Squared(const double* a, const double* b) {
 
 std::vector<TPoint> GatherPoints(const TColorSpace& space, std::span<const ColorEntry> entries,
                                  int shift) {
-    // Coordinates lie within +-2^17; 21 bits per cube index suffice.
-    auto keyOf = [shift](const ColorEntry& e) {
-        auto part = [shift](int32_t c) { return uint64_t((c + (1 << 20)) >> shift); };
-        return part(e.U) << 42 | part(e.V) << 21 | part(e.Y);
-    };
-    std::vector<std::pair<uint64_t, uint32_t>> keys(entries.size());
-    for (size_t i = 0; i < entries.size(); ++i) keys[i] = {keyOf(entries[i]), uint32_t(i)};
-    std::sort(keys.begin(), keys.end());
-    std::vector<TPoint> points;
-    for (size_t i = 0; i < keys.size();) {
-        TPoint point{{0, 0, 0}, {0, 0, 0}, 0};
-        const uint64_t key = keys[i].first;
-        for (; i < keys.size() && keys[i].first == key; ++i) {
-            const ColorEntry& e = entries[keys[i].second];
-            const double w = e.Count;
-            const ColorValue color = FromColorPoint(space, e.U, e.V, e.Y);
-            point.P[0] += w * e.U;
-            point.P[1] += w * e.V;
-            point.P[2] += w * e.Y;
-            point.Rgb[0] += w * RedOf(color);
-            point.Rgb[1] += w * GreenOf(color);
-            point.Rgb[2] += w * BlueOf(color);
-            point.Weight += w;
-        }
+    size_t count = 0;
+    const std::vector<uint32_t> cubeOf = GroupIntoCubes(entries, shift, count);
+    std::vector<TPoint> points(count, TPoint{{0, 0, 0}, {0, 0, 0}, 0});
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const ColorEntry& e = entries[i];
+        TPoint& point = points[cubeOf[i]];
+        const double w = e.Count;
+        const ColorValue color = FromColorPoint(space, e.U, e.V, e.Y);
+        point.P[0] += w * e.U;
+        point.P[1] += w * e.V;
+        point.P[2] += w * e.Y;
+        point.Rgb[0] += w * RedOf(color);
+        point.Rgb[1] += w * GreenOf(color);
+        point.Rgb[2] += w * BlueOf(color);
+        point.Weight += w;
+    }
+    for (TPoint& point : points) {
         for (int c = 0; c < 3; ++c) {
             point.P[c] /= point.Weight;
             point.Rgb[c] /= point.Weight;
         }
-        points.push_back(point);
     }
     return points;
 }

@@ -13,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "engine/color_cubes.h"
 #include "engine/palette_polish.h"
 
 namespace {
@@ -81,24 +82,6 @@ double Squared(const Vec3& a, const Vec3& b) {
     return du * du + dv * dv + dy * dy;
 }
 
-// Sorts keys (cube << 24 | index, in ascending index) by their cube of
-// `cubeBits` bits, least significant digit first: every pass is stable, so
-// equal cubes keep ascending indices, as a full sort of the keys would.
-void SortByCube(std::vector<uint64_t>& keys, int cubeBits) {
-    constexpr int DigitBits = 11;
-    constexpr size_t Digits = size_t{1} << DigitBits;
-    std::vector<uint64_t> other(keys.size());
-    std::vector<size_t> start(Digits + 1);
-    for (int low = 24; low < 24 + cubeBits; low += DigitBits) {
-        const auto digitOf = [low](uint64_t key) { return size_t(key >> low) & (Digits - 1); };
-        std::fill(start.begin(), start.end(), 0);
-        for (uint64_t key : keys) ++start[digitOf(key) + 1];
-        for (size_t d = 0; d < Digits; ++d) start[d + 1] += start[d];
-        for (uint64_t key : keys) other[start[digitOf(key)]++] = key;
-        keys.swap(other);
-    }
-}
-
 // Merges the entries into cubes of 2^shift units: one point per occupied
 // cube at the weighted mean of its entries (each weighed by CountWeight).
 // Cubes come out in key order, so the result depends only on the entries.
@@ -113,37 +96,26 @@ std::vector<TPoint> GatherPoints(std::span<const ColorEntry> entries, int shift,
                                     CountWeight(e.Count, plainCounts)});
         return points;
     }
-    // Coordinates lie within +-2^17, so with shift >= 6 each cube index
-    // takes at most 13 bits, and the three beside the entry's index (fewer
-    // than 2^24 distinct colours) fit one 64-bit word, which sorts faster
-    // than pairs.
-    const int bits = 19 - shift;
-    auto part = [shift](int32_t c) { return uint64_t((c + (1 << 17)) >> shift); };
-    std::vector<uint64_t> keys(entries.size());
+    std::vector<uint32_t> cubes;
+    std::vector<uint32_t>& cube = cubeOf ? *cubeOf : cubes;
+    size_t count = 0;
+    cube = GroupIntoCubes(entries, shift, count);
+    // Each cube's sums run over its entries in ascending order.
+    std::vector<Vec3> sums(count, Vec3{0, 0, 0});
+    std::vector<int64_t> weights(count, 0);
     for (size_t i = 0; i < entries.size(); ++i) {
         const ColorEntry& e = entries[i];
-        const uint64_t cube = part(e.U) << (2 * bits) | part(e.V) << bits | part(e.Y);
-        keys[i] = cube << 24 | i;
+        Vec3& sum = sums[cube[i]];
+        sum[0] += double(e.Count) * e.U;
+        sum[1] += double(e.Count) * e.V;
+        sum[2] += double(e.Count) * e.Y;
+        weights[cube[i]] += e.Count;
     }
-    SortByCube(keys, 3 * bits);
-    if (cubeOf) cubeOf->resize(entries.size());
-    constexpr uint64_t IndexMask = (uint64_t{1} << 24) - 1;
-    for (size_t i = 0; i < keys.size();) {
-        double sum[3] = {0, 0, 0};
-        int64_t weight = 0;
-        const uint64_t cube = keys[i] >> 24;
-        for (; i < keys.size() && keys[i] >> 24 == cube; ++i) {
-            const size_t index = keys[i] & IndexMask;
-            if (cubeOf) (*cubeOf)[index] = uint32_t(points.size());
-            const ColorEntry& e = entries[index];
-            sum[0] += double(e.Count) * e.U;
-            sum[1] += double(e.Count) * e.V;
-            sum[2] += double(e.Count) * e.Y;
-            weight += e.Count;
-        }
-        const double w = double(weight);
-        points.push_back(TPoint{ToRefineSpace({sum[0] / w, sum[1] / w, sum[2] / w}),
-                                CountWeight(weight, plainCounts)});
+    points.reserve(count);
+    for (size_t c = 0; c < count; ++c) {
+        const double w = double(weights[c]);
+        points.push_back(TPoint{ToRefineSpace({sums[c][0] / w, sums[c][1] / w, sums[c][2] / w}),
+                                CountWeight(weights[c], plainCounts)});
     }
     return points;
 }
